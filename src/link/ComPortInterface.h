@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What the KEB protocol needs of a serial port. TComPort implements it on a real device; the
+// virtual decoder implements it in-process for tests. Open raises EComPortExt on failure;
+// Read and Write never raise for a time-out.
+class IComPort {
+public:
+  virtual ~IComPort() = default;
+
+  virtual void Open() = 0;
+  virtual void Close() = 0;
+  virtual bool Connected() const = 0;
+  // Reads up to count bytes bounded by the time-outs; buffer[0] is 0xFF when nothing came.
+  virtual int Read(std::uint8_t *buffer, int count) = 0;
+  virtual int Write(const std::uint8_t *buffer, int count) = 0;
+  virtual int InputCount() = 0;
+  virtual void ClearBuffer(bool input, bool output) = 0;
+
+  virtual std::string PortName() const = 0;
+  virtual std::int32_t ReadTotalConstant() const = 0;
+  virtual void SetReadTotalConstant(std::int32_t milliseconds) = 0;
+};
+
+// The system's millisecond tick count and a short wait, so that protocol pauses run on
+// simulated time in tests.
+class IClock {
+public:
+  virtual ~IClock() = default;
+  virtual std::uint32_t TickCount() = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+};

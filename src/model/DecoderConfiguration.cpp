@@ -1,0 +1,193 @@
+#include "model/DecoderConfiguration.h"
+
+#include <charconv>
+#include <cstdio>
+
+const std::array<TOutputField, 10> OutputFields{{
+    {0, "AutoRelock", &TOutputSettings::AutoRelock, nullptr, 0, 2, 0},
+    {1, "Egress", &TOutputSettings::Egress, nullptr, 0, 4, 0},
+    {2, "ELCType", &TOutputSettings::ELCType, nullptr, 0, 2, 0},
+    {3, "ELCTime", nullptr, &TOutputSettings::ELCTime, 1, 255, 10},
+    {4, "DoorInput", &TOutputSettings::DoorInput, nullptr, 0, 2, 0},
+    {5, "DOTLTime", nullptr, &TOutputSettings::DOTLTime, 0, 9999, 60},
+    {6, "DoorForced", &TOutputSettings::DoorForced, nullptr, 0, 2, 0},
+    {7, "MinLockout", &TOutputSettings::MinLockout, nullptr, 0, 2, 0},
+    {8, "TwoCodesMode", &TOutputSettings::TwoCodesMode, nullptr, 0, 4, 0},
+    {9, "TwoCodesTime", nullptr, &TOutputSettings::TwoCodesTime, 1, 255, 60},
+}};
+
+int TimeValue(const TOutputField &field, const TOutputSettings &output) {
+  const std::string &text = output.*field.Time;
+  int value = 0;
+  const char *end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc{} || ptr != end)
+    return field.Start;
+  return value;
+}
+
+int OutputValue(const TOutputField &field, const TOutputSettings &output) {
+  return field.IsTime() ? TimeValue(field, output) : output.*field.Choice;
+}
+
+void TDecoderSettings::SetManagementCode(std::string_view code) {
+  ManagementCode_ = std::string(code);
+  ManagementCodeBytes_ = ManagementCodeBytesFor(code);
+}
+
+std::string TDuplicateCheck::Message() const {
+  switch (Rule) {
+  case TDuplicateRule::ManagementCode:
+    return "This code already exists as the Management Code.";
+  case TDuplicateRule::User: {
+    char text[64];
+    std::snprintf(text, sizeof text, "This code already exists as User %0.3d.", User);
+    return text;
+  }
+  case TDuplicateRule::None:
+    break;
+  }
+  return {};
+}
+
+namespace {
+
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c == '*')
+    return 10;
+  if (c == '#')
+    return 11;
+  return -1;
+}
+
+} // namespace
+
+bool IsValidCode(std::string_view code) {
+  const std::size_t n = code.size();
+  if (n == 1 || n == 2 || n > static_cast<std::size_t>(MaxCodeLength))
+    return false;
+  if (n > 0 && (code[0] == '*' || code[0] == '#'))
+    return false;
+  std::uint64_t value = 0;
+  for (const char c : code) {
+    const int digit = DigitValue(c);
+    if (digit < 0)
+      return false;
+    value = value * 12 + static_cast<std::uint64_t>(digit);
+  }
+  return value <= 4294967295ULL;
+}
+
+int DefaultCodeModeFor(int index) {
+  if (index == 0 || index == 1)
+    return index;
+  if (index == 4 || index == 5)
+    return 1;
+  return index < 0 ? index : 0;
+}
+
+TDecoderConfiguration::TDecoderConfiguration() { ApplyIdentityRules(); }
+
+void TDecoderConfiguration::SetDecoderType(int type) {
+  DecoderType_ = type;
+  ApplyIdentityRules();
+}
+
+void TDecoderConfiguration::SetDecoderSeries(int series) {
+  DecoderSeries_ = series;
+  ApplyIdentityRules();
+}
+
+void TDecoderConfiguration::SetSeries2Compatibility(int index) {
+  Settings.Series2Compatibility = index;
+  ApplyIdentityRules();
+}
+
+void TDecoderConfiguration::SetIdentity(int type, int series) {
+  SetDecoderType(type);
+  SetDecoderSeries(series);
+}
+
+void TDecoderConfiguration::ApplyIdentityRules() {
+  if (!IsNativeSeries3()) {
+    UserCount_ = 400;
+    for (TOutputSettings &output : Settings.Output)
+      if (output.Egress >= 0)
+        output.Egress %= 2;
+    return;
+  }
+  if (IsQOR2()) {
+    UserCount_ = 800;
+    DefaultCodeModeEntries_ = 8;
+  } else {
+    UserCount_ = 600;
+    DefaultCodeModeEntries_ = 2;
+    Settings.DefaultCodeMode = DefaultCodeModeFor(Settings.DefaultCodeMode);
+  }
+}
+
+int TDecoderConfiguration::ChoiceCount(TChoice choice) const {
+  switch (choice) {
+  case TChoice::DecoderType:
+    return 2;
+  case TChoice::DecoderSeries:
+    return 3;
+  case TChoice::Egress:
+    return IsNativeSeries3() ? 4 : 2;
+  case TChoice::TwoCodesMode:
+    return 4;
+  case TChoice::DefaultCodeMode:
+    return DefaultCodeModeEntries_;
+  case TChoice::DTAInputtoDoorControl:
+    return 3;
+  case TChoice::AutoRelock:
+  case TChoice::ELCType:
+  case TChoice::DoorInput:
+  case TChoice::DoorForced:
+  case TChoice::MinLockout:
+  case TChoice::MomentaryCodesCancelToggle:
+  case TChoice::Series2Compatibility:
+    return 2;
+  }
+  return 0;
+}
+
+int TDecoderConfiguration::ChoiceOrNone(TChoice choice, int index) const {
+  return index >= 0 && index < ChoiceCount(choice) ? index : -1;
+}
+
+int TDecoderConfiguration::FindUserWithCode(std::string_view code, int excludedSlot) const {
+  for (int i = 0; i < UserCount_; ++i)
+    if (i != excludedSlot && UserCodes[static_cast<std::size_t>(i)].Code == code)
+      return i;
+  return -1;
+}
+
+void TDecoderConfiguration::ClearAllCodes() { UserCodes.fill(TUserCode{}); }
+
+void TDecoderConfiguration::SetAllOutputModes(int output, TOutputMode mode) {
+  for (TUserCode &user : UserCodes)
+    (output == 1 ? user.Output1Mode : user.Output2Mode) = mode;
+}
+
+TDuplicateCheck TDecoderConfiguration::CheckUserCode(int slot, std::string_view code) const {
+  if (code.empty())
+    return {};
+  if (code == Settings.ManagementCode())
+    return {TDuplicateRule::ManagementCode, -1};
+  const int other = FindUserWithCode(code, slot);
+  if (other >= 0)
+    return {TDuplicateRule::User, other};
+  return {};
+}
+
+TDuplicateCheck TDecoderConfiguration::CheckManagementCode(std::string_view code) const {
+  if (code.empty() || !IsValidCode(code))
+    return {};
+  const int user = FindUserWithCode(code, -1);
+  if (user >= 0)
+    return {TDuplicateRule::User, user};
+  return {};
+}
