@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+// The main window's shared editing state: what a refused change of a code field or the
+// management code goes back to, and what a grid scroll hands to the following refresh.
+struct TEditingState {
+  QString LastAcceptedText;
+  int LastSelStart = 0;
+  int LastSelLength = 0;
+
+  QString CarriedText;
+  int CarriedSelStart = 0;
+  int CarriedSelLength = 0;
+  QPointer<QWidget> PendingFocus;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "model/DecoderConfiguration.h"
+#include "ui/EditingState.h"
+
+#include <QObject>
+
+class QGroupBox;
+class QMenu;
+
+// The user code grid inside "Co&des": fifteen rows of label, code field and two mode lists
+// over the user table, with the scroll bar, keys, exit checks and set-all commands.
+class TUserCodeGrid : public QObject {
+  Q_OBJECT
+public:
+  TUserCodeGrid(QGroupBox *codesGroupBox, TDecoderConfiguration &config, TEditingState &state,
+                QObject *parent = nullptr);
+  ~TUserCodeGrid() override;
+
+  // Redraws the rows from the user table at the scroll bar's position.
+  void CodesScrollBarChange();
+  // The type reaction's parts: output 2 lists and heading, and the scroll range.
+  void SetOutput2Enabled(bool enabled);
+  void UpdateScrollRange();
+  // Runs the exit check of a focused grid control; false when it refused (focus kept).
+  bool RunExitCheck(QWidget *focused);
+
+  // Codes menu and heading pop-ups.
+  void SetAllOutputModes(int output, TOutputMode mode);
+  void ClearAllCodesWithQuestion();
+  QMenu *OutputPopupMenu(int output) const;
+
+private:
+  struct TImpl;
+  TImpl *Impl_; // owned by this QObject; deleted in the destructor
+};
