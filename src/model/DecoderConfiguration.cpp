@@ -41,7 +41,7 @@ std::string TDuplicateCheck::Message() const {
     return "This code already exists as the Management Code.";
   case TDuplicateRule::User: {
     char text[64];
-    std::snprintf(text, sizeof text, "This code already exists as User %0.3d.", User);
+    std::snprintf(text, sizeof text, "This code already exists as User %.3d.", User);
     return text;
   }
   case TDuplicateRule::None:
@@ -88,14 +88,20 @@ int DefaultCodeModeFor(int index) {
   return index < 0 ? index : 0;
 }
 
-TDecoderConfiguration::TDecoderConfiguration() { ApplyIdentityRules(); }
+TDecoderConfiguration::TDecoderConfiguration() {
+  ApplyIdentityRules();
+}
 
 void TDecoderConfiguration::SetDecoderType(int type) {
+  if (type < 0 || type >= ChoiceCount(TChoice::DecoderType))
+    return; // no such decoder: keep the one there is
   DecoderType_ = type;
   ApplyIdentityRules();
 }
 
 void TDecoderConfiguration::SetDecoderSeries(int series) {
+  if (series < 0 || series >= ChoiceCount(TChoice::DecoderSeries))
+    return;
   DecoderSeries_ = series;
   ApplyIdentityRules();
 }
@@ -165,9 +171,13 @@ int TDecoderConfiguration::FindUserWithCode(std::string_view code, int excludedS
   return -1;
 }
 
-void TDecoderConfiguration::ClearAllCodes() { UserCodes.fill(TUserCode{}); }
+void TDecoderConfiguration::ClearAllCodes() {
+  UserCodes.fill(TUserCode{});
+}
 
 void TDecoderConfiguration::SetAllOutputModes(int output, TOutputMode mode) {
+  if (output != 1 && output != 2)
+    return;
   for (TUserCode &user : UserCodes)
     (output == 1 ? user.Output1Mode : user.Output2Mode) = mode;
 }

@@ -27,15 +27,15 @@ struct TUserCode {
 };
 
 struct TOutputSettings {
-  int AutoRelock = 1;            // 80
-  int Egress = 0;                // 81
-  int ELCType = 0;               // 82
-  std::string ELCTime = "10";    // 83
-  int DoorInput = 0;             // 84
-  std::string DOTLTime = "60";   // 85
-  int DoorForced = 1;            // 86
-  int MinLockout = 0;            // 87
-  int TwoCodesMode = 0;          // 88
+  int AutoRelock = 1;              // 80
+  int Egress = 0;                  // 81
+  int ELCType = 0;                 // 82
+  std::string ELCTime = "10";      // 83
+  int DoorInput = 0;               // 84
+  std::string DOTLTime = "60";     // 85
+  int DoorForced = 1;              // 86
+  int MinLockout = 0;              // 87
+  int TwoCodesMode = 0;            // 88
   std::string TwoCodesTime = "60"; // 89
 
   bool operator==(const TOutputSettings &) const = default;
@@ -44,13 +44,13 @@ struct TOutputSettings {
 // The ten output settings in memory-location order (80 + Index). A field is either a choice
 // (selection index) or a time (decimal text with a range and a start value).
 struct TOutputField {
-  int Index;        // 0..9, location 80 + Index
-  const char *Name; // "AutoRelock", ... as in the control and file key names after "OP1"/"OP2"
-  int TOutputSettings::*Choice;        // set for choice fields
-  std::string TOutputSettings::*Time;  // set for time fields
-  int Min;          // time range, or 0 for choices
-  int Max;          // time range, or the entry count for fixed-size choices (Egress: see ChoiceCount)
-  int Start;        // time start value
+  int Index;                    // 0..9, location 80 + Index
+  const char *Name;             // "AutoRelock", ... as in the control and file key names after "OP1"/"OP2"
+  int TOutputSettings::*Choice; // set for choice fields
+  std::string TOutputSettings::*Time; // set for time fields
+  int Min;                            // time range, or 0 for choices
+  int Max;   // time range, or the entry count for fixed-size choices (Egress: see ChoiceCount)
+  int Start; // time start value
   bool IsTime() const { return Time != nullptr; }
 };
 extern const std::array<TOutputField, 10> OutputFields;
@@ -119,6 +119,7 @@ public:
   int DecoderType() const { return DecoderType_; }
   int DecoderSeries() const { return DecoderSeries_; }
   // Each setter runs the identity rules afterwards, as the settings panel's reaction does.
+  // A type or series that has no entry in its list is ignored.
   void SetDecoderType(int type);
   void SetDecoderSeries(int series);
   void SetSeries2Compatibility(int index);
@@ -144,6 +145,7 @@ public:
 
   int FindUserWithCode(std::string_view code, int excludedSlot) const;
   void ClearAllCodes();
+  // Output 1 or 2, in all 800 slots, in use or not; any other output number does nothing.
   void SetAllOutputModes(int output, TOutputMode mode);
 
   // The duplicate rules the editors enforce before storing a code.

@@ -30,9 +30,11 @@ std::uint8_t NibbleAt(std::span<const std::uint8_t> bytes, int i) {
 } // namespace
 
 void EncodeDigitNibblesInto(std::string_view code, int nibbleCount, std::span<std::uint8_t> out) {
-  for (int i = 0; i < nibbleCount; ++i) {
-    const std::uint8_t nibble =
-        i < static_cast<int>(code.size()) ? NibbleForChar(code[static_cast<std::size_t>(i)]) : std::uint8_t{0xF};
+  const int room = static_cast<int>(out.size()) * 2;
+  for (int i = 0; i < nibbleCount && i < room; ++i) {
+    const std::uint8_t nibble = i < static_cast<int>(code.size())
+                                    ? NibbleForChar(code[static_cast<std::size_t>(i)])
+                                    : std::uint8_t{0xF};
     std::uint8_t &byte = out[static_cast<std::size_t>(i / 2)];
     if (i % 2 == 0)
       byte = static_cast<std::uint8_t>((byte & 0x0F) | (nibble << 4));
