@@ -1,0 +1,23 @@
+#include "sim/DecoderFaults.h"
+
+#include <algorithm>
+
+std::optional<TSimFaultSpec> TDecoderFaults::Take(TSimStep step, int index, int output) {
+  for (TArmed &armed : Faults_) {
+    const TSimFaultSpec &spec = armed.Spec;
+    if (armed.Left <= 0 || spec.Step != step)
+      continue;
+    if (spec.Index != -1 && spec.Index != index)
+      continue;
+    if (spec.Output != 0 && output != 0 && spec.Output != output)
+      continue;
+    --armed.Left;
+    return spec;
+  }
+  return std::nullopt;
+}
+
+int TDecoderFaults::Unused() const {
+  return static_cast<int>(
+      std::count_if(Faults_.begin(), Faults_.end(), [](const TArmed &a) { return a.Left == a.Spec.Times; }));
+}
