@@ -1,0 +1,172 @@
+#include "report/SettingsReport.h"
+
+#include "report/ChoiceTexts.h"
+
+#include <array>
+#include <optional>
+
+namespace {
+
+QString Text(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The ten output rows in memory-location order, with the list a choice setting shows.
+struct TOutputRow {
+  const char *Label;
+  std::optional<TChoice> Choice; // empty for a time setting
+};
+constexpr std::array<TOutputRow, 10> OutputRows{{
+    {"Automatic Relock", TChoice::AutoRelock},
+    {"EGRESS Switch Type", TChoice::Egress},
+    {"ELC Relay Type", TChoice::ELCType},
+    {"ELC Relay Time", std::nullopt},
+    {"Door Input", TChoice::DoorInput},
+    {"DOTL Time", std::nullopt},
+    {"Door Forced Open Detection", TChoice::DoorForced},
+    {"One Minute Lockout", TChoice::MinLockout},
+    {"High Security Mode", TChoice::TwoCodesMode},
+    {"High Security Time", std::nullopt},
+}};
+
+QString OutputValueText(const TDecoderConfiguration &config, std::size_t row, const TOutputSettings &output) {
+  const TOutputField &field = OutputFields[row];
+  if (field.IsTime())
+    return Text(output.*field.Time);
+  return Text(ChoiceText(config, *OutputRows[row].Choice, output.*field.Choice));
+}
+
+QString SettingText(const TDecoderConfiguration &config, TChoice choice, int index) {
+  return Text(ChoiceText(config, choice, index));
+}
+
+const QStringList EmptyRow{QString()};
+
+bool IsPrinted(const TUserCode &user, bool blankCodes) {
+  return blankCodes || !user.IsBlank();
+}
+
+int PrintedUserCount(const TDecoderConfiguration &config, bool blankCodes) {
+  int count = 0;
+  for (int i = 0; i < config.UserCount(); ++i)
+    count += IsPrinted(config.UserCodes[static_cast<std::size_t>(i)], blankCodes) ? 1 : 0;
+  return count;
+}
+
+} // namespace
+
+int TReportContent::RowCount() const {
+  int count = 0;
+  for (const TReportSection &section : Sections)
+    count += static_cast<int>(section.Rows.size());
+  return count;
+}
+
+QString RefusalMessage(TReportRefusal refusal) {
+  switch (refusal) {
+  case TReportRefusal::NothingToPrint:
+    return QStringLiteral("Nothing to print.\n\nSelect Settings and Options and/or User Codes.");
+  case TReportRefusal::NoPrintableArea:
+    return QStringLiteral("Margins leave no printable area.\n\nReset margins and try again.");
+  case TReportRefusal::None:
+    break;
+  }
+  return {};
+}
+
+QString ReportTitle(const TReportSections &sections) {
+  if (sections.Settings && sections.UserCodes)
+    return QStringLiteral("QOR Settings & Users");
+  if (sections.Settings)
+    return QStringLiteral("QOR Settings");
+  if (sections.UserCodes)
+    return QStringLiteral("QOR Users");
+  return {};
+}
+
+TReportSection SettingsSection(const TDecoderConfiguration &config) {
+  const bool qor2 = config.IsQOR2();
+  const TDecoderSettings &settings = config.Settings;
+  TReportSection section;
+  section.ColumnSamples << QStringLiteral("Momentary Codes Cancel Toggle =  ");
+  if (qor2)
+    section.ColumnSamples << QStringLiteral("Code 000 or 001 & Any Other,   ");
+
+  auto &rows = section.Rows;
+  rows.push_back(
+      {QStringLiteral("Decoder"), SettingText(config, TChoice::DecoderType, config.DecoderType()) +
+                                      QStringLiteral(" Series ") +
+                                      SettingText(config, TChoice::DecoderSeries, config.DecoderSeries())});
+  rows.push_back({QStringLiteral("Management Code"), Text(settings.ManagementCode())});
+  rows.push_back(EmptyRow);
+  if (qor2)
+    rows.push_back({QString(), QStringLiteral("Door 1"), QStringLiteral("Door 2")});
+  for (std::size_t i = 0; i < OutputRows.size(); ++i) {
+    QStringList row{QString::fromLatin1(OutputRows[i].Label), OutputValueText(config, i, settings.Output[0])};
+    if (qor2)
+      row << OutputValueText(config, i, settings.Output[1]);
+    rows.push_back(row);
+  }
+  rows.push_back(EmptyRow);
+  if (!config.IsSeries3())
+    return section;
+  rows.push_back({QStringLiteral("Default Code Mode"),
+                  SettingText(config, TChoice::DefaultCodeMode, settings.DefaultCodeMode)});
+  rows.push_back(
+      {QStringLiteral("Momentary Codes Cancel Toggle"),
+       SettingText(config, TChoice::MomentaryCodesCancelToggle, settings.MomentaryCodesCancelToggle)});
+  if (qor2)
+    rows.push_back({QStringLiteral("DTA Input to Door Control"),
+                    SettingText(config, TChoice::DTAInputtoDoorControl, settings.DTAInputtoDoorControl)});
+  rows.push_back({QStringLiteral("Series 2 Compatibility"),
+                  SettingText(config, TChoice::Series2Compatibility, settings.Series2Compatibility)});
+  rows.push_back(EmptyRow);
+  return section;
+}
+
+TReportSection UserCodesSection(const TDecoderConfiguration &config, bool blankCodes) {
+  TReportSection section;
+  if (PrintedUserCount(config, blankCodes) == 0) {
+    section.Rows.push_back({QStringLiteral("** No User Codes Programmed **")});
+    return section;
+  }
+  const bool qor2 = config.IsQOR2();
+  section.ColumnSamples << QStringLiteral("User   ") << QStringLiteral("000000000    ")
+                        << QStringLiteral("Momentary    ");
+  if (qor2)
+    section.Rows.push_back(
+        {QStringLiteral("User"), QStringLiteral("Code"), QStringLiteral("Door 1"), QStringLiteral("Door 2")});
+  else
+    section.Rows.push_back(
+        {QStringLiteral("User"), QStringLiteral("Code"), QStringLiteral("Door"), QString()});
+  for (int i = 0; i < config.UserCount(); ++i) {
+    const TUserCode &user = config.UserCodes[static_cast<std::size_t>(i)];
+    if (!IsPrinted(user, blankCodes))
+      continue;
+    section.Rows.push_back({QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), Text(user.Code),
+                            Text(OutputModeText(user.Output1Mode)),
+                            qor2 ? Text(OutputModeText(user.Output2Mode)) : QString()});
+  }
+  return section;
+}
+
+TReportContent ReportContent(const TDecoderConfiguration &config, const TReportSections &sections) {
+  TReportContent content;
+  content.Title = ReportTitle(sections);
+  if (sections.Settings)
+    content.Sections.push_back(SettingsSection(config));
+  if (sections.UserCodes)
+    content.Sections.push_back(UserCodesSection(config, sections.BlankCodes));
+  return content;
+}
+
+int SettingsRowCount(const TDecoderConfiguration &config) {
+  const int rows = config.IsQOR2() ? 15 : 14;
+  if (!config.IsSeries3())
+    return rows;
+  return rows + (config.IsQOR2() ? 5 : 4);
+}
+
+int UserCodesRowCount(const TDecoderConfiguration &config, bool blankCodes) {
+  return 1 + PrintedUserCount(config, blankCodes);
+}
