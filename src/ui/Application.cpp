@@ -1,0 +1,22 @@
+#include "ui/Application.h"
+
+#include "ui/MessageBoxes.h"
+
+#include <exception>
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject *receiver, QEvent *event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception &error) {
+    ShowException(QString::fromLocal8Bit(error.what()));
+  } catch (...) {
+    ShowException(QString());
+  }
+  return false;
+}
+
+void ShowException(const QString &message) {
+  MessageBoxes().Error(QApplication::activeWindow(), message, ApplicationTitle);
+}

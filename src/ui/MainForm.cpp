@@ -1,0 +1,708 @@
+#include "ui/MainForm.h"
+
+#include "link/DecoderLink.h"
+#include "ui/About.h"
+#include "ui/Application.h"
+#include "ui/MainLinkHost.h"
+#include "ui/MessageBoxes.h"
+#include "ui/PortMenuCaptions.h"
+#include "ui/SettingsPanel.h"
+#include "ui/UserCodeGrid.h"
+
+#if __has_include("files/SettingsFile.h")
+#include "files/SettingsFile.h"
+#define KEBQOR_HAVE_SETTINGS_FILE 1
+#endif
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusTipEvent>
+
+#include <array>
+
+namespace {
+
+constexpr int ClientWidth = 692;
+constexpr int ClientHeight = 481;
+constexpr int StatusPanel0Width = 420;
+
+// What the file dialogs offer: the settings files, in either case of their extension.
+constexpr const char *SettingsFileDialogFilter = "QOR Settings File (*.qor *.QOR)";
+
+QFont FormFont() {
+  QFont font;
+  font.setFamilies(
+      {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans", "DejaVu Sans"});
+  font.setPixelSize(11);
+  return font;
+}
+
+// The program's icon: a keypad on a door-entry plate.
+QIcon ProgramIcon() {
+  QPixmap pixmap(32, 32);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(20, 30, 60), 1.5));
+  painter.setBrush(QColor(0, 51, 128));
+  painter.drawRoundedRect(QRectF(5, 1, 22, 30), 4, 4);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(235, 235, 235));
+  for (int row = 0; row < 4; ++row)
+    for (int column = 0; column < 3; ++column)
+      painter.drawRect(QRectF(9 + column * 5.5, 5 + row * 6, 4, 4));
+  painter.setBrush(QColor(60, 200, 60));
+  painter.drawEllipse(QRectF(14, 27, 4, 3));
+  return QIcon(pixmap);
+}
+
+QAction *AddMenuItem(QMenu *menu, const char *name, const QString &caption, const QString &hint,
+                     const QKeySequence &shortcut = {}) {
+  QAction *item = menu->addAction(caption);
+  item->setObjectName(name);
+  item->setStatusTip(hint);
+  if (!shortcut.isEmpty())
+    item->setShortcut(shortcut);
+  return item;
+}
+
+QMenu *AddMenuHeading(QMenuBar *bar, const char *name, const QString &caption, const QString &hint) {
+  QMenu *menu = bar->addMenu(caption);
+  menu->setObjectName(name);
+  menu->menuAction()->setObjectName(name);
+  menu->menuAction()->setStatusTip(hint);
+  return menu;
+}
+
+QGroupBox *AddGroupBox(QWidget *parent, const char *name, const QString &caption, const QRect &place) {
+  auto *box = new QGroupBox(caption, parent);
+  box->setObjectName(name);
+  box->setGeometry(place);
+  return box;
+}
+
+QLabel *AddPanel(QWidget *bar, const char *name, const QRect &place, Qt::Alignment alignment) {
+  auto *panel = new QLabel(bar);
+  panel->setObjectName(name);
+  panel->setGeometry(place);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setAlignment(alignment | Qt::AlignVCenter);
+  panel->setTextFormat(Qt::PlainText);
+  panel->setIndent(2);
+  panel->setAttribute(Qt::WA_TransparentForMouseEvents);
+  return panel;
+}
+
+// Names of the focused controls whose exit check a menu heading runs first.
+bool HasExitCheck(const QWidget *widget) {
+  const QString name = widget->objectName();
+  return name.startsWith("OP") || name.startsWith("CodeEdit") || name == "ManagementCode";
+}
+
+struct TSetAllEntry {
+  const char *Caption;
+  const char *HintMode;
+  TOutputMode Mode;
+};
+constexpr std::array<TSetAllEntry, 3> SetAllEntries{{
+    {"&Disabled", "Disabled", omDisabled},
+    {"&Momentary", "Momentary", omMomentary},
+    {"&Toggle", "Toggle", omToggle},
+}};
+
+} // namespace
+
+TMain::TMain(TMainOptions options, QWidget *parent)
+    : QMainWindow(parent), Options_(std::move(options)),
+      Help_(Options_.HelpFileName, Options_.HelpFolder, Options_.HelpOpener) {
+  BuildForm();
+
+  const QStringList ports = ListPorts();
+  const TPreferencesStore store;
+  const TPreferencesStore::TReadResult read = store.Read(Preferences_);
+  if (!Options_.RememberedPortOverride.isEmpty())
+    Preferences_.ComPort = Options_.RememberedPortOverride;
+
+  SelectRememberedPrinter();
+  if (!read.PortraitFound)
+    Preferences_.Print.Portrait = SelectedPrinterIsPortrait();
+
+  ComPort.SetPort("");
+  if (ports.isEmpty())
+    ShowNoPorts();
+  else
+    BuildPortMenus(ports);
+  Preferences_.ComPort = QString::fromStdString(ComPort.Port());
+  store.WriteComPort(Preferences_.ComPort);
+
+  Config_.ClearAllCodes();
+  Panel_->ShowModel();
+  Panel_->DecoderTypeSeriesChange(false);
+  Grid_->CodesScrollBarChange();
+
+  if (!Options_.Arguments.isEmpty())
+    LoadSettingsFromFile(Options_.Arguments.first());
+}
+
+TMain::~TMain() {
+  ComPort.OnAfterOpen = nullptr;
+  ComPort.OnAfterClose = nullptr;
+}
+
+// --- The form ---
+
+void TMain::BuildForm() {
+  setObjectName("Main");
+  setWindowTitle(MainCaption);
+  setWindowIcon(ProgramIcon());
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setFont(FormFont());
+
+  FormPanel = new QWidget(this);
+  FormPanel->setObjectName("FormPanel");
+  FormPanel->setFixedSize(ClientWidth, ClientHeight);
+  setCentralWidget(FormPanel);
+
+  BuildButtons();
+  BuildGroupBoxes();
+  BuildStatusBar();
+  BuildMenus();
+  BuildParts();
+  SetTopLevelTabOrder();
+
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  move(0, 103);
+
+  ComPort.OnAfterOpen = [this] { ComPortAfterOpen(); };
+  ComPort.OnAfterClose = [this] { ComPortAfterClose(); };
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+    if (std::find(LinkButtons_.begin(), LinkButtons_.end(), now) != LinkButtons_.end())
+      FocusBeforeButton_ = old;
+  });
+}
+
+void TMain::BuildButtons() {
+  for (const TLinkButton &row : LinkButtonTable()) {
+    auto *button = new QPushButton(row.Caption, FormPanel);
+    button->setObjectName(row.Name);
+    button->setGeometry(row.Place);
+    button->setStatusTip(row.Hint);
+    button->setAutoDefault(false);
+    this->*row.Control = button;
+    LinkButtons_.push_back(button);
+    connect(button, &QPushButton::clicked, this, [this, &row] { RunLinkButton(row); });
+  }
+}
+
+void TMain::BuildGroupBoxes() {
+  OutputSettingsGroupBox =
+      AddGroupBox(FormPanel, "OutputSettingsGroupBox", "&Output Settings", QRect(3, 66, 358, 272));
+  Series3GroupBox = AddGroupBox(FormPanel, "Series3GroupBox", "Series &3 Options", QRect(4, 337, 358, 120));
+  CodesGroupBox = AddGroupBox(FormPanel, "CodesGroupBox", "Co&des", QRect(367, 65, 321, 392));
+}
+
+void TMain::BuildStatusBar() {
+  StatusBar = new QWidget(FormPanel);
+  StatusBar->setObjectName("StatusBar");
+  StatusBar->setGeometry(4, 460, 533, 19);
+  StatusPanel0 = AddPanel(StatusBar, "StatusPanel0", QRect(0, 0, StatusPanel0Width, 19), Qt::AlignLeft);
+  StatusPanel1 = AddPanel(StatusBar, "StatusPanel1",
+                          QRect(StatusPanel0Width + 2, 0, 533 - StatusPanel0Width - 2, 19), Qt::AlignHCenter);
+  StatusBar->installEventFilter(this);
+
+  ProgressBar = new QProgressBar(FormPanel);
+  ProgressBar->setObjectName("ProgressBar");
+  ProgressBar->setGeometry(539, 462, 149, 17);
+  ProgressBar->setRange(0, 1000);
+  ProgressBar->setValue(0);
+  ProgressBar->setTextVisible(false);
+}
+
+void TMain::BuildMenus() {
+  QMenuBar *bar = menuBar();
+  bar->setObjectName("MainMenu");
+
+  FileMenu = AddMenuHeading(bar, "FileMenu", "&File", "File Menu");
+  LoadSettingsMenuItem =
+      AddMenuItem(FileMenu, "LoadSettingsMenuItem", "&Load Settings",
+                  "Loads previously saved decoder settings from a file", QKeySequence("Ctrl+L"));
+  SaveSettingsMenuItem =
+      AddMenuItem(FileMenu, "SaveSettingsMenuItem", "&Save Settings",
+                  "Saves current decoder settings and codes to a file", QKeySequence("Ctrl+S"));
+  FileMenu->addSeparator();
+  PrintSettingsMenuItem = AddMenuItem(FileMenu, "PrintSettingsMenuItem", "&Print Settings",
+                                      "Prints the current decoder settings", QKeySequence("Ctrl+P"));
+  FileMenu->addSeparator();
+  ExitMenuItem = AddMenuItem(FileMenu, "ExitMenuItem", "E&xit", "Exits KEB QOR Programmer software",
+                             QKeySequence("Alt+F4"));
+
+  CodesMenu = AddMenuHeading(bar, "CodesMenu", "&Codes", "Codes Menu");
+  for (int output = 1; output <= 2; ++output) {
+    QMenu *sub = CodesMenu->addMenu(QString("Set all Output &%1 to").arg(output));
+    const QString name = QString("SetOP%1MenuItem").arg(output);
+    sub->setObjectName(name);
+    sub->menuAction()->setObjectName(name);
+    sub->menuAction()->setStatusTip(QString("Sets output %1 for all codes to...").arg(output));
+    for (const TSetAllEntry &entry : SetAllEntries) {
+      QAction *item = sub->addAction(entry.Caption);
+      item->setStatusTip(QString("Sets output %1 for all codes to %2").arg(output).arg(entry.HintMode));
+      // No busy check: these have no shortcut and change only the model.
+      connect(item, &QAction::triggered, this,
+              [this, output, mode = entry.Mode] { Grid_->SetAllOutputModes(output, mode); });
+    }
+    (output == 1 ? SetOP1MenuItem : SetOP2MenuItem) = sub->menuAction();
+  }
+  BulkAddMenuItem = AddMenuItem(CodesMenu, "BulkAddMenuItem", "&Bulk Add",
+                                "Allows a batch of codes to be added through the KEB");
+  BatchAddMenuItem = AddMenuItem(CodesMenu, "BatchAddMenuItem", "Batch &Add",
+                                 "Allows a batch of sequential codes to be added");
+  ClearCodesMenuItem = AddMenuItem(CodesMenu, "ClearCodesMenuItem", "&Clear all codes",
+                                   "Clears all user codes and resets outputs to Disabled");
+
+  ComPortMenu = AddMenuHeading(bar, "ComPortMenu", "Com&Port", "Select COM Port menu");
+  ComPortPopupMenu = new QMenu(this);
+  ComPortPopupMenu->setObjectName("ComPortPopupMenu");
+  ComPortMenuGroup_ = new QActionGroup(this);
+  ComPortPopupGroup_ = new QActionGroup(this);
+
+  HelpMenu = AddMenuHeading(bar, "HelpMenu", "&Help", "Help Menu");
+  HelpContentsMenuItem = AddMenuItem(HelpMenu, "HelpContentsMenuItem", "&Contents",
+                                     "Displays help information", QKeySequence("F1"));
+  HelpMenu->addSeparator();
+  AboutMenuItem =
+      AddMenuItem(HelpMenu, "AboutMenuItem", "&About", "Displays version and copyright information");
+
+  // Shortcuts work wherever the focus is in the window, the grid's fields included.
+  for (QAction *item : {LoadSettingsMenuItem, SaveSettingsMenuItem, PrintSettingsMenuItem, ExitMenuItem,
+                        HelpContentsMenuItem})
+    item->setShortcutContext(Qt::WindowShortcut);
+
+  connect(LoadSettingsMenuItem, &QAction::triggered, this, &TMain::LoadSettingsMenuItemClick);
+  connect(SaveSettingsMenuItem, &QAction::triggered, this, &TMain::SaveSettingsMenuItemClick);
+  connect(PrintSettingsMenuItem, &QAction::triggered, this, &TMain::PrintSettingsMenuItemClick);
+  connect(ExitMenuItem, &QAction::triggered, this, &TMain::ExitMenuItemClick);
+  connect(BulkAddMenuItem, &QAction::triggered, this, &TMain::BulkAddMenuItemClick);
+  connect(BatchAddMenuItem, &QAction::triggered, this, &TMain::BatchAddMenuItemClick);
+  connect(ClearCodesMenuItem, &QAction::triggered, this, &TMain::ClearCodesMenuItemClick);
+  connect(HelpContentsMenuItem, &QAction::triggered, this, &TMain::HelpContentsMenuItemClick);
+  connect(AboutMenuItem, &QAction::triggered, this, &TMain::AboutMenuItemClick);
+  for (QMenu *heading : {FileMenu, CodesMenu, ComPortMenu, HelpMenu})
+    connect(heading, &QMenu::aboutToShow, this, [this, heading] { MenuHeadingClick(heading); });
+}
+
+void TMain::BuildParts() {
+  Grid_ = new TUserCodeGrid(CodesGroupBox, Config_, EditingState_, this);
+  TPanelHooks hooks;
+  hooks.SendButton = SendButton;
+  hooks.SendSettingsButton = SendSettingsButton;
+  hooks.SetOP2MenuItem = SetOP2MenuItem;
+  Panel_ = new TSettingsPanel(FormPanel, OutputSettingsGroupBox, Series3GroupBox, Config_, EditingState_,
+                              *Grid_, hooks, this);
+}
+
+// Buttons, identity controls and management code first, then the three groups with the order
+// their own parts gave their controls.
+void TMain::SetTopLevelTabOrder() {
+  std::vector<QWidget *> order(LinkButtons_.begin(), LinkButtons_.end());
+  for (const char *name : {"DecoderType", "DecoderSeries", "ManagementCode"})
+    if (auto *control = FormPanel->findChild<QWidget *>(name))
+      order.push_back(control);
+  for (QGroupBox *group : {OutputSettingsGroupBox, Series3GroupBox, CodesGroupBox}) {
+    std::vector<QWidget *> inside;
+    for (QWidget *w = group->nextInFocusChain(); w != group; w = w->nextInFocusChain())
+      if (group->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) &&
+          std::find(inside.begin(), inside.end(), w) == inside.end())
+        inside.push_back(w);
+    order.insert(order.end(), inside.begin(), inside.end());
+  }
+  for (std::size_t i = 1; i < order.size(); ++i)
+    QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+// --- Start-up and close ---
+
+QStringList TMain::ListPorts() const {
+  if (Options_.Ports)
+    return *Options_.Ports;
+  QStringList ports;
+  try {
+    EnumComPorts(ports);
+  } catch (const std::exception &) {
+    // A failed enumeration leaves the list as it was: no ports.
+  }
+  return ports;
+}
+
+void TMain::SelectRememberedPrinter() {
+  SelectedPrinter_ = QPrinterInfo::defaultPrinterName();
+  if (Preferences_.SettingsPrinter.isEmpty())
+    return;
+  const QStringList installed = QPrinterInfo::availablePrinterNames();
+  if (installed.contains(Preferences_.SettingsPrinter, Qt::CaseSensitive))
+    SelectedPrinter_ = Preferences_.SettingsPrinter;
+}
+
+bool TMain::SelectedPrinterIsPortrait() const {
+  if (SelectedPrinter_.isEmpty())
+    return true;
+  const QPrinter printer(QPrinterInfo::printerInfo(SelectedPrinter_));
+  return printer.pageLayout().orientation() == QPageLayout::Portrait;
+}
+
+void TMain::BuildPortMenus(const QStringList &listed) {
+  QStringList ports;
+  for (QString port : listed)
+    ports.push_back(port.remove('&'));
+  QString remembered = Preferences_.ComPort;
+  if (!ports.contains(remembered, Qt::CaseInsensitive))
+    remembered = ports.first();
+
+  QAction *rememberedItem = nullptr;
+  for (const QString &port : ports) {
+    const QString hint = PortHintPrefix + port;
+    QAction *menuItem = ComPortMenu->addAction(ComPortMenuCaption(port));
+    QAction *popupItem = ComPortPopupMenu->addAction(ComPortPopupCaption(port));
+    for (QAction *item : {menuItem, popupItem}) {
+      item->setData(port);
+      item->setStatusTip(hint);
+      item->setCheckable(true);
+      connect(item, &QAction::triggered, this, [this, item] { ComPortMenuItemClick(item); });
+    }
+    ComPortMenuGroup_->addAction(menuItem);
+    ComPortPopupGroup_->addAction(popupItem);
+    ComPortMenuItems_.push_back(menuItem);
+    ComPortPopupItems_.push_back(popupItem);
+    if (!rememberedItem && port.compare(remembered, Qt::CaseInsensitive) == 0)
+      rememberedItem = popupItem;
+  }
+  ComPortMenuItemClick(rememberedItem);
+}
+
+void TMain::ShowNoPorts() {
+  for (QPushButton *button : LinkButtons_)
+    button->setEnabled(false);
+  BulkAddMenuItem->setEnabled(false);
+  ComPortMenu->menuAction()->setEnabled(false);
+  ComPortMenu->setEnabled(false);
+  ShowPortName(NoComPortsText);
+}
+
+void TMain::closeEvent(QCloseEvent *event) {
+  // A Get or Send runs inside this window's call stack; the window can't go away under it.
+  if (!IsIdle()) {
+    event->ignore();
+    return;
+  }
+  StorePreferences();
+  event->accept();
+}
+
+void TMain::StorePreferences() {
+  Preferences_.ComPort = QString::fromStdString(ComPort.Port());
+  // With no printer installed at all, the saved choice stays for when it comes back.
+  if (!SelectedPrinter_.isEmpty())
+    Preferences_.SettingsPrinter = SelectedPrinter_;
+  TPreferencesStore().WriteAll(Preferences_);
+}
+
+// --- Status bar and hints ---
+
+bool TMain::event(QEvent *event) {
+  if (event->type() == QEvent::StatusTip) {
+    CurrentHint_ = static_cast<QStatusTipEvent *>(event)->tip();
+    // A running operation's description stays until the operation ends.
+    if (IsIdle())
+      StatusPanel0->setText(CurrentHint_);
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+bool TMain::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == StatusBar && event->type() == QEvent::MouseButtonRelease) {
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    StatusBarMouseUp(mouse->position().toPoint(), mouse->button());
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TMain::StatusBarMouseUp(const QPoint &position, Qt::MouseButton button) {
+  if (button == Qt::RightButton && position.x() > StatusPanel0Width && ComPortMenu->isEnabled())
+    ComPortPopupMenu->popup(QCursor::pos());
+}
+
+void TMain::SetStatusText(const QString &text) {
+  StatusPanel0->setText(text);
+  StatusPanel0->repaint();
+}
+
+void TMain::RestoreStatusText() {
+  StatusPanel0->setText(CurrentHint_);
+}
+
+void TMain::ShowPortName(const QString &text) {
+  StatusPanel1->setText(text);
+  StatusPanel1->repaint();
+}
+
+void TMain::ComPortAfterOpen() {
+  ShowPortName(QString::fromStdString(ComPort.Port()) + ConnectedSuffix);
+}
+
+void TMain::ComPortAfterClose() {
+  ShowPortName(QString::fromStdString(ComPort.Port()));
+}
+
+void TMain::ComPortMenuItemClick(QAction *item) {
+  const auto restoreChecks = [this] {
+    const QString port = QString::fromStdString(ComPort.Port());
+    for (std::size_t i = 0; i < ComPortMenuItems_.size(); ++i) {
+      ComPortMenuItems_[i]->setChecked(ComPortMenuItems_[i]->data().toString() == port);
+      ComPortPopupItems_[i]->setChecked(ComPortPopupItems_[i]->data().toString() == port);
+    }
+  };
+  if (!item || !IsIdle()) {
+    restoreChecks();
+    return;
+  }
+  const auto inMenu = std::find(ComPortMenuItems_.begin(), ComPortMenuItems_.end(), item);
+  const auto inPopup = std::find(ComPortPopupItems_.begin(), ComPortPopupItems_.end(), item);
+  const std::size_t index = inMenu != ComPortMenuItems_.end()
+                                ? std::size_t(inMenu - ComPortMenuItems_.begin())
+                                : std::size_t(inPopup - ComPortPopupItems_.begin());
+  if (index >= ComPortMenuItems_.size())
+    return;
+  const QString port = item->data().toString();
+  ComPort.SetPort(port.toStdString());
+  ShowPortName(port);
+  ComPortMenuItems_[index]->setChecked(true);
+  ComPortPopupItems_[index]->setChecked(true);
+}
+
+// --- Exit checks ---
+
+bool TMain::RunExitCheck(QWidget *focused) {
+  if (!focused)
+    return true;
+  return Grid_->RunExitCheck(focused) && Panel_->RunExitCheck(focused);
+}
+
+void TMain::MenuHeadingClick(QMenu *menu) {
+  QWidget *focused = QApplication::focusWidget();
+  if (!focused || !HasExitCheck(focused) || RunExitCheck(focused))
+    return;
+  // The field refused its entry and keeps the focus: no command runs on top of it.
+  QMetaObject::invokeMethod(menu, &QMenu::close, Qt::QueuedConnection);
+}
+
+// --- Get and Send ---
+
+const std::array<TMain::TLinkButton, 6> &TMain::LinkButtonTable() {
+  static const std::array<TLinkButton, 6> table{{
+      {"GetButton", "&Get Settings && Users", "Gets User Codes and Settings from QOR", QRect(4, 4, 117, 25),
+       "Getting Settings and User Codes from QOR", &GetFromDecoder, true, true, &TMain::GetButton},
+      {"GetSettingsButton", "Get Settings Only", "Gets Settings from QOR", QRect(134, 4, 117, 25),
+       "Getting Settings from QOR", &GetFromDecoder, true, false, &TMain::GetSettingsButton},
+      {"GetUsersButton", "Get Users Only", "Gets User Codes from QOR", QRect(264, 4, 117, 25),
+       "Getting User Codes from QOR", &GetFromDecoder, false, true, &TMain::GetUsersButton},
+      {"SendButton", "&Send Settings && Users", "Sends User Codes and Settings to QOR", QRect(4, 35, 117, 25),
+       "Sending Settings and User Codes to QOR", &SendToDecoder, true, true, &TMain::SendButton},
+      {"SendSettingsButton", "Send Settings Only", "Sends Settings to QOR", QRect(134, 35, 117, 25),
+       "Sending Settings to QOR", &SendToDecoder, true, false, &TMain::SendSettingsButton},
+      {"SendUsersButton", "Send Users Only", "Sends User Codes to QOR", QRect(264, 35, 117, 25),
+       "Sending User Codes to QOR", &SendToDecoder, false, true, &TMain::SendUsersButton},
+  }};
+  return table;
+}
+
+void TMain::GetButtonClick() {
+  RunLinkButton(LinkButtonTable()[0]);
+}
+void TMain::GetSettingsButtonClick() {
+  RunLinkButton(LinkButtonTable()[1]);
+}
+void TMain::GetUsersButtonClick() {
+  RunLinkButton(LinkButtonTable()[2]);
+}
+void TMain::SendButtonClick() {
+  RunLinkButton(LinkButtonTable()[3]);
+}
+void TMain::SendSettingsButtonClick() {
+  RunLinkButton(LinkButtonTable()[4]);
+}
+void TMain::SendUsersButtonClick() {
+  RunLinkButton(LinkButtonTable()[5]);
+}
+
+void TMain::RunLinkButton(const TLinkButton &row) {
+  QPushButton *button = this->*row.Control;
+  if (!IsIdle() || !button->isEnabled())
+    return;
+  // The field being edited is committed or refused before anything is sent or replaced.
+  QWidget *focused = QApplication::focusWidget();
+  if (focused == button)
+    focused = FocusBeforeButton_;
+  if (focused && focused != button && !RunExitCheck(focused))
+    return;
+  SetStatusText(row.StatusText);
+  button->setFocus(Qt::OtherFocusReason);
+
+  TMainLinkHost host(
+      {this, ProgressBar, StatusPanel0, [this] { return CurrentHint_; }, [this] { ShowModel(); }});
+  IComPort &port = Options_.LinkPort ? *Options_.LinkPort : static_cast<IComPort &>(ComPort);
+  IClock &clock = Options_.LinkClock ? *Options_.LinkClock : static_cast<IClock &>(SystemClock_);
+  row.Operation(Config_, port, clock, host, row.Settings, row.Users);
+}
+
+void TMain::ShowModel() {
+  Panel_->ShowModel();
+  Grid_->CodesScrollBarChange();
+}
+
+// --- File commands ---
+
+QString TMain::AskSavePath(const QString &previousPath) {
+  if (Options_.AskSavePath)
+    return Options_.AskSavePath(this, previousPath);
+  QFileDialog dialog(this, "Save Settings", QFileInfo(previousPath).path(), SettingsFileDialogFilter);
+  dialog.setObjectName("SettingsSaveDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (!previousPath.isEmpty())
+    dialog.selectFile(previousPath);
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first()
+             : QString();
+}
+
+QString TMain::AskOpenPath() {
+  if (Options_.AskOpenPath)
+    return Options_.AskOpenPath(this);
+  QFileDialog dialog(this, "Load Settings", QString(), SettingsFileDialogFilter);
+  dialog.setObjectName("SettingsOpenDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // A name that does not exist is taken too: the loader reports it.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first()
+             : QString();
+}
+
+void TMain::SaveSettingsMenuItemClick() {
+  if (!IsIdle())
+    return;
+  QString path = AskSavePath(LastSavePath_);
+  if (path.isEmpty())
+    return;
+  if (!QFileInfo(path).fileName().contains(".qor"))
+    path += ".qor";
+  LastSavePath_ = path;
+  if (QFileInfo::exists(path) &&
+      MessageBoxes().Show(this, OverwriteQuestion, "Warning", IMessageBoxes::TIcon::Question,
+                          IMessageBoxes::TButtons::YesNo) != IMessageBoxes::TAnswer::Yes)
+    return;
+  WriteSettingsTo(path);
+}
+
+void TMain::WriteSettingsTo(const QString &path) {
+#ifndef KEBQOR_HAVE_SETTINGS_FILE
+  (void)path;
+#else
+  switch (WriteSettingsFile(path, Config_)) {
+  case TSaveResult::Saved:
+    break;
+  case TSaveResult::OpenFailed:
+    MessageBoxes().Error(this, SettingsOpenForWritingError, "Error");
+    break;
+  case TSaveResult::WriteFailed:
+    MessageBoxes().Error(this, SettingsWriteError, "Error");
+    break;
+  }
+#endif
+}
+
+void TMain::LoadSettingsMenuItemClick() {
+  if (!IsIdle())
+    return;
+  const QString path = AskOpenPath();
+  if (!path.isEmpty())
+    LoadSettingsFromFile(path);
+}
+
+void TMain::LoadSettingsFromFile(const QString &path) {
+#ifndef KEBQOR_HAVE_SETTINGS_FILE
+  (void)path;
+#else
+  const TLoadResult result = ReadSettingsFile(path, Config_);
+  if (result == TLoadResult::OpenFailed) {
+    MessageBoxes().Error(this, QString("Error opening file '%1' for reading").arg(path), ApplicationTitle);
+    return;
+  }
+#endif
+  Panel_->ShowModel();
+  Panel_->DecoderTypeSeriesChange(false);
+  Grid_->CodesScrollBarChange();
+}
+
+// --- The other commands ---
+
+void TMain::PrintSettingsMenuItemClick() {
+  if (!IsIdle())
+    return;
+  // The print dialog (TPrintForm) opens here.
+}
+
+void TMain::ExitMenuItemClick() {
+  if (IsIdle())
+    close();
+}
+
+void TMain::BulkAddMenuItemClick() {
+  if (!IsIdle() || !BulkAddMenuItem->isEnabled())
+    return;
+  // The Bulk Add dialog (TBulkAdd) opens here.
+}
+
+void TMain::BatchAddMenuItemClick() {
+  if (!IsIdle())
+    return;
+  // The Batch Add dialog (TBatchAdd) opens here.
+}
+
+void TMain::ClearCodesMenuItemClick() {
+  if (IsIdle())
+    Grid_->ClearAllCodesWithQuestion();
+}
+
+void TMain::HelpContentsMenuItemClick() {
+  if (IsIdle())
+    ShowHelpTopic(HelpDefaultTopic);
+}
+
+void TMain::ShowHelpTopic(const QString &topic) {
+  if (!Help_.ShowTopic(topic))
+    MessageBoxes().Error(this, QString("Unable to show the help page '%1'.").arg(Help_.PagePath(topic)),
+                         "Error");
+}
+
+void TMain::AboutMenuItemClick() {
+  if (!IsIdle())
+    return;
+  TAboutBox box(this);
+  box.move(x() + (width() - box.width()) / 2, y() + (height() - box.height()) / 2);
+  box.exec();
+}
