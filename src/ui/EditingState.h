@@ -15,4 +15,9 @@ struct TEditingState {
   int CarriedSelStart = 0;
   int CarriedSelLength = 0;
   QPointer<QWidget> PendingFocus;
+
+  // The field whose exit check has just refused while the focus was leaving it: it gets the
+  // focus back once the focus change is over. Until then no other field runs its exit check,
+  // so one refusal shows at most one message.
+  QPointer<QWidget> RefusedField;
 };

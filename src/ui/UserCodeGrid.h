@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 class QGroupBox;
 class QMenu;
 
@@ -29,8 +31,18 @@ public:
   void SetAllOutputModes(int output, TOutputMode mode);
   void ClearAllCodesWithQuestion();
   QMenu *OutputPopupMenu(int output) const;
+  // The mode a set-all menu item stands for, from its caption: "Momentary", "Toggle", else
+  // disabled.
+  static TOutputMode ModeFromCaption(const QString &caption);
+
+  // The first control of the grid in the window's tab order (the backward Tab catcher), so
+  // that the settings panel can put its controls before it.
+  QWidget *FirstInTabOrder() const;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   struct TImpl;
-  TImpl *Impl_; // owned by this QObject; deleted in the destructor
+  std::unique_ptr<TImpl> Impl_;
 };
