@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,8 +47,16 @@ public:
   TRxCharEvent OnRxChar;
   TNotifyEvent OnAfterOpen;
   TNotifyEvent OnAfterClose;
+  // Receives what an OnRxChar handler throws: the handler runs from the event loop, which
+  // must not be unwound. Without it the message goes to the warning log.
+  std::function<void(const std::exception &)> OnException;
 
 private:
+  void CloseDevice(bool notify);
+  void ApplyLineSettings();
+  void QueueRxCheck();
+  void DispatchRxChar();
+
   struct TImpl;
   std::unique_ptr<TImpl> Impl_;
   std::string Port_ = "COM1";
