@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 class QAction;
 class QGroupBox;
 class QPushButton;
@@ -37,7 +39,10 @@ public:
   // it refused.
   bool RunExitCheck(QWidget *focused);
 
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
   struct TImpl;
-  TImpl *Impl_;
+  std::unique_ptr<TImpl> Impl_;
 };
