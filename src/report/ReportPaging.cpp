@@ -33,7 +33,8 @@ public:
     const int areaRight = area.LeftEdge + area.PrintWidth;
     const auto n = static_cast<std::size_t>(cells.size());
     for (std::size_t i = 0; i < n; ++i) {
-      const int left = area.LeftEdge + (i < columnLeft.size() ? columnLeft[i] : area.PrintWidth);
+      const int left =
+          std::min(areaRight, area.LeftEdge + (i < columnLeft.size() ? columnLeft[i] : area.PrintWidth));
       const bool last = i + 1 == n;
       const int right = last || i + 1 >= columnLeft.size()
                             ? areaRight
