@@ -18,7 +18,7 @@ struct TVirtualDecoderOptions {
   // Series 3 with a letter only: answers the long identify with 2 bytes, then the short
   // identify and the revision query. Without a letter a series 3 always answers that way.
   bool ShortIdentify = false;
-  std::string ManagementCode;        // empty: none set
+  std::string ManagementCode{};      // empty: none set
   bool Series2Compatibility = false; // series 3: location 99 starts enabled
   bool ProgramButtonPressed = false;
   bool LogFrames = true; // keep Frames() and Signals(); a long-running server turns it off
