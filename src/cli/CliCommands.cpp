@@ -1,0 +1,335 @@
+#include "cli/CliCommands.h"
+
+#include "cli/CliLinkHost.h"
+#include "cli/Terminal.h"
+#include "files/SettingsFile.h"
+#include "link/CPort.h"
+#include "link/DecoderLink.h"
+#include "report/ReportFont.h"
+#include "report/ReportPlainText.h"
+#include "report/ReportRenderer.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace {
+
+struct TStreams {
+  std::FILE *Out;
+  std::FILE *Err;
+  std::FILE *In;
+};
+
+class TUsageError {
+public:
+  explicit TUsageError(QString text) : Text(std::move(text)) {}
+  QString Text;
+};
+
+void Print(std::FILE *stream, const QString &text) {
+  const QByteArray bytes = text.toLocal8Bit();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+}
+
+const char *const UsageText = R"(Usage: kebqor-cli COMMAND [OPTIONS]
+
+Commands:
+  ports                               list the serial ports, one a line
+  get --port PORT --output OUT.qor    read a decoder into a settings file
+      [--settings-only | --users-only] [--base FILE.qor] [--management-code CODE]
+  send --port PORT FILE.qor           program a decoder from a settings file
+      [--settings-only | --users-only] [--series1-codes-only] [--program-mode-retries N]
+  show FILE.qor [--blank-codes]       print the report's rows as plain text
+  print FILE.qor --output REPORT.pdf  write the paged report as PDF (A4)
+      [--no-settings] [--no-users] [--blank-codes]
+      [--margins TOP,BOTTOM,LEFT,RIGHT] [--font FAMILY,POINTS]
+  convert IN.qor OUT.qor              read leniently and write a normalised settings file
+
+Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 12 cancelled; 64 usage;
+65 unusable file content; 66 file cannot be opened; 73 file cannot be written.
+)";
+
+// Parses one command's options; the command word itself is the first positional argument.
+void Parse(QCommandLineParser &parser, const QStringList &arguments,
+           const QList<QCommandLineOption> &options) {
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.addOptions(options);
+  if (!parser.parse(arguments))
+    throw TUsageError(parser.errorText());
+}
+
+QStringList Positionals(const QCommandLineParser &parser, qsizetype expected) {
+  QStringList positional = parser.positionalArguments();
+  positional.removeFirst(); // the command
+  if (positional.size() != expected)
+    throw TUsageError(expected == 0 ? "unexpected argument: " + positional.value(0)
+                                    : QString("expected %1 file argument(s)").arg(expected));
+  return positional;
+}
+
+QString Required(const QCommandLineParser &parser, const QString &name) {
+  if (!parser.isSet(name) || parser.value(name).isEmpty())
+    throw TUsageError("--" + name + " is required");
+  return parser.value(name);
+}
+
+// Loads a settings file as the window's Load does, reporting what makes it unusable.
+int LoadInto(const QString &path, TDecoderConfiguration &config, const TStreams &io) {
+  switch (ReadSettingsFile(path, config)) {
+  case TLoadResult::Loaded:
+    return ExitOK;
+  case TLoadResult::OpenFailed:
+    Print(io.Err, SettingsOpenForReadingMessage(path) + "\n");
+    return ExitCannotOpen;
+  case TLoadResult::NoHeader:
+    Print(io.Err, QString("'%1' is not a settings file: no \"%2\" line\n").arg(path, SettingsFileHeader));
+    return ExitBadContent;
+  }
+  return ExitBadContent;
+}
+
+int SaveFrom(const QString &path, const TDecoderConfiguration &config, const TStreams &io) {
+  switch (WriteSettingsFile(path, config)) {
+  case TSaveResult::Saved:
+    return ExitOK;
+  case TSaveResult::OpenFailed:
+    Print(io.Err, QString(SettingsOpenForWritingError) + ": " + path + "\n");
+    return ExitCannotWrite;
+  case TSaveResult::WriteFailed:
+    Print(io.Err, QString(SettingsWriteError) + ": " + path + "\n");
+    return ExitCannotWrite;
+  }
+  return ExitCannotWrite;
+}
+
+struct TWhat {
+  bool Settings = true;
+  bool Users = true;
+};
+
+TWhat WhatToTransfer(const QCommandLineParser &parser) {
+  const bool settingsOnly = parser.isSet("settings-only");
+  const bool usersOnly = parser.isSet("users-only");
+  if (settingsOnly && usersOnly)
+    throw TUsageError("--settings-only and --users-only exclude each other");
+  return {!usersOnly, !settingsOnly};
+}
+
+int ExitFor(TLinkResult result) {
+  if (result == lrCancelled)
+    return ExitCancelled;
+  return static_cast<int>(result);
+}
+
+const QCommandLineOption PortOption{"port", "Serial port.", "PORT"};
+const QCommandLineOption SettingsOnlyOption{"settings-only", "Settings only."};
+const QCommandLineOption UsersOnlyOption{"users-only", "User codes only."};
+const QCommandLineOption OutputOption{"output", "Output file.", "FILE"};
+const QCommandLineOption BlankCodesOption{"blank-codes", "List users without a code too."};
+
+int PortsCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {});
+  Positionals(parser, 0);
+  QStringList ports;
+  try {
+    EnumComPorts(ports);
+  } catch (const EComPort &error) {
+    Print(io.Err, QString::fromStdString(error.what()) + "\n");
+    return ExitCannotOpen;
+  }
+  for (const QString &port : ports)
+    Print(io.Out, port + "\n");
+  return ExitOK;
+}
+
+TLinkResult RunOnPort(const QString &portName, TCliLinkHost::TOptions options, const TStreams &io,
+                      const std::function<TLinkResult(IComPort &, IClock &, ILinkHost &)> &operation) {
+  TComPort port;
+  port.SetPort(portName.toStdString());
+  TSystemClock clock;
+  options.ProgressBar = IsTerminal(io.Err);
+  TCliLinkHost host(options, io.Err, io.In);
+  return operation(port, clock, host);
+}
+
+int GetCommand(const QStringList &arguments, const TStreams &io) {
+  const QCommandLineOption base{"base", "Start from this settings file.", "FILE"};
+  const QCommandLineOption code{"management-code", "The decoder's management code.", "CODE"};
+  QCommandLineParser parser;
+  Parse(parser, arguments, {PortOption, SettingsOnlyOption, UsersOnlyOption, base, code, OutputOption});
+  Positionals(parser, 0);
+  const QString portName = Required(parser, "port");
+  const QString output = Required(parser, "output");
+  const TWhat what = WhatToTransfer(parser);
+
+  TDecoderConfiguration config;
+  if (parser.isSet(base))
+    if (const int status = LoadInto(parser.value(base), config, io); status != ExitOK)
+      return status;
+  if (parser.isSet(code)) {
+    const QByteArray text = parser.value(code).toLatin1();
+    if (!IsValidCode(text.toStdString()))
+      throw TUsageError("--management-code: not a valid code: " + parser.value(code));
+    config.Settings.SetManagementCode(text.toStdString());
+  }
+  const TLinkResult result = RunOnPort(portName, {}, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
+    return GetFromDecoder(config, port, clock, host, what.Settings, what.Users);
+  });
+  if (result != lrOK)
+    return ExitFor(result);
+  return SaveFrom(output, config, io);
+}
+
+int SendCommand(const QStringList &arguments, const TStreams &io) {
+  const QCommandLineOption series1{"series1-codes-only", "On a series 1 decoder, program just the codes."};
+  const QCommandLineOption retries{"program-mode-retries", "Retry a refused setting N times.", "N"};
+  QCommandLineParser parser;
+  Parse(parser, arguments, {PortOption, SettingsOnlyOption, UsersOnlyOption, series1, retries});
+  const QString file = Positionals(parser, 1).front();
+  const QString portName = Required(parser, "port");
+  const TWhat what = WhatToTransfer(parser);
+
+  TCliLinkHost::TOptions options;
+  options.Series1CodesOnly = parser.isSet(series1);
+  options.Interactive = IsTerminal(io.In) && IsTerminal(io.Err);
+  if (parser.isSet(retries)) {
+    bool ok = false;
+    const int count = parser.value(retries).toInt(&ok);
+    if (!ok || count < 0)
+      throw TUsageError("--program-mode-retries takes a whole number from 0 up");
+    options.ProgramModeRetries = count;
+  } else if (!options.Interactive) {
+    options.ProgramModeRetries = 0;
+  }
+
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(file, config, io); status != ExitOK)
+    return status;
+  const TLinkResult result =
+      RunOnPort(portName, options, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
+        return SendToDecoder(config, port, clock, host, what.Settings, what.Users);
+      });
+  return ExitFor(result);
+}
+
+int ShowCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {BlankCodesOption});
+  const QString file = Positionals(parser, 1).front();
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(file, config, io); status != ExitOK)
+    return status;
+  TReportSections sections;
+  sections.BlankCodes = parser.isSet(BlankCodesOption);
+  Print(io.Out, ReportPlainText(ReportContent(config, sections)));
+  return ExitOK;
+}
+
+TMarginsMm ParseMargins(const QString &text) {
+  const QStringList parts = text.split(',');
+  std::array<double, 4> values{};
+  bool valid = parts.size() == 4;
+  for (qsizetype i = 0; valid && i < 4; ++i) {
+    bool ok = false;
+    values[static_cast<std::size_t>(i)] = parts[i].trimmed().toDouble(&ok);
+    valid = ok && values[static_cast<std::size_t>(i)] >= 0;
+  }
+  if (!valid)
+    throw TUsageError("--margins takes four millimetre values: TOP,BOTTOM,LEFT,RIGHT");
+  return {values[0], values[1], values[2], values[3]};
+}
+
+QFont ParseFont(const QString &text) {
+  const qsizetype comma = text.lastIndexOf(',');
+  bool ok = false;
+  const double points = comma > 0 ? text.mid(comma + 1).trimmed().toDouble(&ok) : 0.0;
+  if (!ok || points <= 0)
+    throw TUsageError("--font takes FAMILY,POINTS");
+  QFont font(text.left(comma).trimmed());
+  font.setPointSizeF(points);
+  return font;
+}
+
+int PrintCommand(const QStringList &arguments, const TStreams &io) {
+  const QCommandLineOption noSettings{"no-settings", "Leave the settings out."};
+  const QCommandLineOption noUsers{"no-users", "Leave the user codes out."};
+  const QCommandLineOption margins{"margins", "Margins in millimetres.", "TOP,BOTTOM,LEFT,RIGHT"};
+  const QCommandLineOption font{"font", "Report font.", "FAMILY,POINTS"};
+  QCommandLineParser parser;
+  Parse(parser, arguments, {OutputOption, noSettings, noUsers, BlankCodesOption, margins, font});
+  const QString file = Positionals(parser, 1).front();
+  const QString output = Required(parser, "output");
+
+  TReportOptions options;
+  options.Sections = {!parser.isSet(noSettings), !parser.isSet(noUsers), parser.isSet(BlankCodesOption)};
+  options.Margins = parser.isSet(margins) ? ParseMargins(parser.value(margins)) : TMarginsMm{};
+  options.Font = parser.isSet(font) ? ParseFont(parser.value(font)) : ReportFont(TPrintPreferences{});
+
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(file, config, io); status != ExitOK)
+    return status;
+  const TReportOutcome outcome = WriteReportPdf(output, config, options);
+  if (outcome.Refusal != TReportRefusal::None) {
+    Print(io.Err, RefusalMessage(outcome.Refusal) + "\n");
+    return ExitBadContent;
+  }
+  if (outcome.DeviceFailed) {
+    Print(io.Err, "Cannot write '" + output + "'\n");
+    return ExitCannotWrite;
+  }
+  return ExitOK;
+}
+
+int ConvertCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {});
+  const QStringList files = Positionals(parser, 2);
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(files[0], config, io); status != ExitOK)
+    return status;
+  return SaveFrom(files[1], config, io);
+}
+
+struct TCommand {
+  const char *Name;
+  int (*Run)(const QStringList &, const TStreams &);
+};
+
+constexpr std::array<TCommand, 6> Commands{{
+    {"ports", PortsCommand},
+    {"get", GetCommand},
+    {"send", SendCommand},
+    {"show", ShowCommand},
+    {"print", PrintCommand},
+    {"convert", ConvertCommand},
+}};
+
+} // namespace
+
+int RunCli(const QStringList &arguments, std::FILE *out, std::FILE *err, std::FILE *in) {
+  const TStreams io{out, err, in};
+  const QString command = arguments.value(1);
+  if (command == "--help" || command == "-h" || command == "help") {
+    Print(out, UsageText);
+    return ExitOK;
+  }
+  for (const TCommand &entry : Commands) {
+    if (command != entry.Name)
+      continue;
+    try {
+      return entry.Run(arguments, io);
+    } catch (const TUsageError &error) {
+      Print(err, "kebqor-cli " + command + ": " + error.Text + "\n\n" + UsageText);
+      return ExitUsage;
+    }
+  }
+  Print(err,
+        (command.isEmpty() ? QString("kebqor-cli: no command") : "kebqor-cli: unknown command: " + command) +
+            "\n\n" + UsageText);
+  return ExitUsage;
+}
