@@ -64,8 +64,9 @@ TLinkResult ReadFromDecoder(TKebLink &link, const TDecoderConfiguration &config,
                             TMemoryRead &memory) {
   if (const TLinkResult identified = link.IdentifyDecoder(); identified != lrOK)
     return identified;
-  if (users)
-    host.SetProgressMax(host.ProgressMax() - (MaxUserBlocks - UserBlocksFor(config)) * UserBlockSize);
+  const int missingBlocks = MaxUserBlocks - UserBlocksFor(config);
+  if (users && missingBlocks > 0)
+    host.SetProgressMax(host.ProgressMax() - missingBlocks * UserBlockSize);
   // The settings block comes even for users only: it holds the management code and the
   // Series 2 compatibility flag.
   return link.ReadDecoderMemory(users, memory);

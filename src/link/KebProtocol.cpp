@@ -5,7 +5,7 @@
 namespace {
 
 // Identification bytes: type 0x01 QOR1, 0x02 QOR2; series 0x21 to 0x23 for series 1 to 3.
-// Anything else has no list entry and leaves the selection empty.
+// Anything else has no list entry (-1), which the model refuses: it keeps what it has.
 int TypeFromByte(std::uint8_t byte) {
   return (byte == 0x01 || byte == 0x02) ? byte - 1 : -1;
 }
