@@ -261,6 +261,15 @@ void TDecoderMemory::ClearUsers() {
   Users_.fill(0xFF);
 }
 
+void TDecoderMemory::FillSampleUsers(int count) {
+  constexpr std::array<const char *, 4> endings{"", "*", "#", "*#"};
+  for (int slot = 0; slot < std::min(count, Slots); ++slot) {
+    // 1000 + slot keeps the codes distinct whatever ending they get.
+    const std::string code = std::to_string(1000 + slot) + endings[static_cast<std::size_t>(slot % 4)];
+    SetUser(slot, code, static_cast<TOutputMode>(1 + slot % 2), static_cast<TOutputMode>(slot % 3));
+  }
+}
+
 int TDecoderMemory::FindCode(std::string_view code, int excludedSlot) const {
   if (code.empty())
     return -1;

@@ -60,6 +60,9 @@ public:
   // Stores a code with its modes; output 2's mode is kept only on a QOR2.
   void SetUser(int slot, std::string_view code, TOutputMode output1, TOutputMode output2);
   void ClearUsers();
+  // Gives the first count slots distinct valid codes of four to six characters with varied
+  // modes, for demonstrations and benchmarks.
+  void FillSampleUsers(int count);
   // The lowest slot below Capacity(), other than excluded, whose code is code; -1 if none.
   int FindCode(std::string_view code, int excludedSlot) const;
   // Block b of the user image: records 50 b to 50 b + 49.

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "sim/VirtualDecoder.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+
+class TPseudoTerminal;
+
+// Plays a virtual decoder on the master side of a pseudo-terminal in real time. With pacing
+// every byte takes 1/960 s on the line in each direction, as at 9600 baud: the decoder hears
+// a byte only once it would have fully arrived, and its replies go out one byte time apart.
+// The program may close and reopen the slave side as often as it likes.
+class TDecoderLineServer {
+public:
+  using TClock = std::chrono::steady_clock;
+  static constexpr std::chrono::nanoseconds ByteTime{1'000'000'000 / 960};
+
+  TDecoderLineServer(TVirtualDecoder &decoder, TPseudoTerminal &terminal, bool paced);
+
+  // Waits at most maxWait for bytes from the program (less when paced bytes are due), hands
+  // the decoder what has arrived and sends what is due of its replies.
+  void ServeOnce(std::chrono::milliseconds maxWait);
+  // Nothing is on its way in either direction.
+  bool Idle() const { return Arriving_.empty() && Leaving_.empty() && !Decoder_.HasOutput(); }
+  // Time since the last byte either way.
+  std::chrono::milliseconds QuietFor() const;
+  // Replies the line would not take (no one reading and the queue full).
+  int WriteFailures() const { return WriteFailures_; }
+
+private:
+  struct TTimedByte {
+    std::uint8_t Byte;
+    TClock::time_point At; // fully arrived / due to have gone out
+  };
+
+  std::chrono::milliseconds WaitBeforeNextDue(std::chrono::milliseconds maxWait) const;
+  void DeliverDue(TClock::time_point now);
+  void QueueReplies(TClock::time_point now);
+  void SendDue(TClock::time_point now);
+
+  TVirtualDecoder &Decoder_;
+  TPseudoTerminal &Terminal_;
+  bool Paced_;
+  std::deque<TTimedByte> Arriving_; // from the program, not yet heard by the decoder
+  std::deque<TTimedByte> Leaving_;  // from the decoder, not yet on the line
+  TClock::time_point InFreeAt_{};
+  TClock::time_point OutFreeAt_{};
+  TClock::time_point LastActivity_;
+  int WriteFailures_ = 0;
+};
