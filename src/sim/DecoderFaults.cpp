@@ -3,9 +3,18 @@
 #include <algorithm>
 
 std::optional<TSimFaultSpec> TDecoderFaults::Take(TSimStep step, int index, int output) {
+  return TakeMatching(step, index, output, std::nullopt);
+}
+
+std::optional<TSimFaultSpec> TDecoderFaults::TakeKind(TSimFault kind, TSimStep step, int index) {
+  return TakeMatching(step, index, 0, kind);
+}
+
+std::optional<TSimFaultSpec> TDecoderFaults::TakeMatching(TSimStep step, int index, int output,
+                                                          std::optional<TSimFault> kind) {
   for (TArmed &armed : Faults_) {
     const TSimFaultSpec &spec = armed.Spec;
-    if (armed.Left <= 0 || spec.Step != step)
+    if (armed.Left <= 0 || spec.Step != step || (kind && spec.Fault != *kind))
       continue;
     if (spec.Index != -1 && spec.Index != index)
       continue;

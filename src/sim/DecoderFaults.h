@@ -25,6 +25,7 @@ enum class TSimFault {
   BadChecksum, // blocks only: the checksum byte is wrong
   Garbage,     // every byte of the reply, a block's checksum included, becomes 0x3F ('?')
   LineClosed,  // the first half of the reply is sent, then the line goes dead
+  HeldByOther, // user frames: ']' and OtherSlot (high, low) instead of the answer; nothing stored
 };
 
 struct TSimFaultSpec {
@@ -34,6 +35,7 @@ struct TSimFaultSpec {
   int Output = 0;     // SettingLocation 80..89 only: 1, 2, or 0 either
   int Times = 1;      // how many matching replies it spoils; then it is spent
   int CutLength = -1; // CutReply: bytes that still go out, -1 half of the reply
+  int OtherSlot = 0;  // HeldByOther: the user number the answer names
 };
 
 // The faults switched on for one decoder; each spoils its next Times matching replies.
@@ -44,10 +46,15 @@ public:
 
   // The fault that spoils this reply, if any; counts it as used.
   std::optional<TSimFaultSpec> Take(TSimStep step, int index, int output = 0);
+  // The same, for faults of one kind only.
+  std::optional<TSimFaultSpec> TakeKind(TSimFault kind, TSimStep step, int index);
   // Spec faults that have not spoiled a reply yet.
   int Unused() const;
 
 private:
+  std::optional<TSimFaultSpec> TakeMatching(TSimStep step, int index, int output,
+                                            std::optional<TSimFault> kind);
+
   struct TArmed {
     TSimFaultSpec Spec;
     int Left;

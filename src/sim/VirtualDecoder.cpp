@@ -327,6 +327,11 @@ void TVirtualDecoder::ClearCodes() {
 }
 
 void TVirtualDecoder::StoreUsers(int first, std::span<const std::uint8_t> records) {
+  if (const auto fault = Faults_.TakeKind(TSimFault::HeldByOther, TSimStep::UserFrame, first)) {
+    Send(std::vector<std::uint8_t>{HeldByOther, static_cast<std::uint8_t>(fault->OtherSlot >> 8),
+                                   static_cast<std::uint8_t>(fault->OtherSlot & 0xFF)});
+    return; // as if another slot held the code: nothing stored
+  }
   const int count = static_cast<int>(records.size()) / UserRecordSize;
   for (int k = 0; k < count; ++k) {
     const int slot = first + k;
@@ -426,6 +431,10 @@ bool TVirtualDecoder::Reply(TSimStep step, int index, std::vector<std::uint8_t> 
     std::fill(bytes.begin(), bytes.end(), Garbled);
     Send(bytes);
     return true;
+  case TSimFault::HeldByOther:
+    Send(std::vector<std::uint8_t>{HeldByOther, static_cast<std::uint8_t>(fault->OtherSlot >> 8),
+                                   static_cast<std::uint8_t>(fault->OtherSlot & 0xFF)});
+    return false;
   case TSimFault::LineClosed:
     firstPart(static_cast<int>(bytes.size() / 2));
     LineDown_ = true;

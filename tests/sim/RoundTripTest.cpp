@@ -412,3 +412,68 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &param) { return std::string(param.param.Name); });
 
 } // namespace
+
+namespace {
+
+struct TSendFaultCase {
+  const char *Name;
+  TSimFaultSpec Fault;
+  int Series;
+  TLinkResult Expected;
+};
+
+class FaultThroughSendTest : public testing::TestWithParam<TSendFaultCase> {};
+
+TEST_P(FaultThroughSendTest, GivesTheResultOfItsSituation) {
+  TVirtualDecoderOptions options;
+  options.Series = GetParam().Series;
+  TSimulatedLine line(options);
+  line.Decoder().AddFault(GetParam().Fault);
+  TRecordingHost host;
+  TDecoderConfiguration model;
+  model.SetIdentity(1, GetParam().Series - 1);
+  model.Settings.Output[0].ELCTime = "33";
+  model.UserCodes[0] = {"1234", omMomentary, omToggle};
+  model.UserCodes[1] = {"5678", omToggle, omMomentary};
+  if (GetParam().Series == 3)
+    model.DecoderRevision = "'c'"; // what identification sets; nothing else may change
+  const TDecoderConfiguration before = model;
+  EXPECT_EQ(SendToDecoder(model, line.Port(), line.Clock(), host, true, true), GetParam().Expected);
+  EXPECT_EQ(model, before);
+  EXPECT_FALSE(line.Port().Connected());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultThroughSendTest,
+    testing::Values(
+        TSendFaultCase{"SettingNotAnswered",
+                       {.Step = TSimStep::SettingLocation, .Fault = TSimFault::NoReply, .Index = 83},
+                       3,
+                       lrSettingsError},
+        TSendFaultCase{"ClearNotAnswered",
+                       {.Step = TSimStep::ClearCodes, .Fault = TSimFault::NoReply},
+                       3,
+                       lrUnknownError},
+        TSendFaultCase{"UserFrameGarbage",
+                       {.Step = TSimStep::UserFrame, .Fault = TSimFault::Garbage, .Index = 0},
+                       3,
+                       lrCodesError},
+        TSendFaultCase{"Series2ClearNotAnswered",
+                       {.Step = TSimStep::ClearCodes, .Fault = TSimFault::NoReply},
+                       2,
+                       lrUnknownError},
+        TSendFaultCase{"Series2UserFrameGarbage",
+                       {.Step = TSimStep::UserFrame, .Fault = TSimFault::Garbage, .Index = 1},
+                       2,
+                       lrCodesError},
+        TSendFaultCase{"Series2AlwaysHeldByOther",
+                       {.Step = TSimStep::UserFrame,
+                        .Fault = TSimFault::HeldByOther,
+                        .Index = 0,
+                        .Times = 100,
+                        .OtherSlot = 5},
+                       2,
+                       lrCodesError}),
+    [](const auto &param) { return std::string(param.param.Name); });
+
+} // namespace

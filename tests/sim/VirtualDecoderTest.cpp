@@ -538,3 +538,22 @@ TEST(Counters, CountEveryByteEachWay) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Faults, HeldByOtherNamesASlotAndStoresNothing) {
+  TVirtualDecoder decoder = Connected({.Series = 2});
+  decoder.AddFault({.Step = TSimStep::UserFrame,
+                    .Fault = TSimFault::HeldByOther,
+                    .Index = 7,
+                    .Times = 2,
+                    .OtherSlot = 0x0105});
+  const TBytes frame = LongUser(NoCode, 7, {0x12, 0x3F, 0xFF, 0xFF, 0xF1});
+  EXPECT_EQ(Exchange(decoder, frame), (TBytes{']', 0x01, 0x05}));
+  EXPECT_EQ(Exchange(decoder, frame), (TBytes{']', 0x01, 0x05}));
+  EXPECT_EQ(decoder.Memory().Code(7), "");
+  EXPECT_EQ(Exchange(decoder, frame), F);
+  EXPECT_EQ(decoder.Memory().Code(7), "123");
+}
+
+} // namespace
