@@ -84,7 +84,9 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
   const QCommandLineOption pace("pace",
                                 "Every byte takes 1/960 s on the line in each direction, as at 9600 baud.");
   const QCommandLineOption sampleUsers("sample-users", "Fill the first N users with sample codes.", "N");
-  const QCommandLineOption programButton("program-button", "The program-mode button is already pressed.");
+  const QCommandLineOption programButton(
+      "program-button",
+      "The program-mode button is already pressed (a series 2 then also takes any management code).");
   const QCommandLineOption keypad("keypad",
                                   "Send each line of standard input as a keypad entry (see above).");
   parser.addOptions({type, series, revision, shortIdentify, managementCode, memory, pace, sampleUsers,
