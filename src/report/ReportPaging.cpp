@@ -64,6 +64,20 @@ private:
 
 } // namespace
 
+bool IsMarginText(const QString &text) {
+  int digits = 0;
+  int points = 0;
+  for (const QChar c : text) {
+    if (c.isDigit() && c.unicode() < 128)
+      ++digits;
+    else if (c == QLatin1Char('.'))
+      ++points;
+    else
+      return false;
+  }
+  return text.isEmpty() || (digits > 0 && points <= 1);
+}
+
 double MarginFromText(const QString &text) {
   if (text.trimmed().isEmpty())
     return 0;

@@ -33,6 +33,10 @@ struct TMarginsMm {
   double Right = 10;
 };
 
+// Whether a margin field may hold the text: empty, or digits with at most one "." and at
+// least one digit (a number not below 0).
+bool IsMarginText(const QString &text);
+
 // A margin field's text as millimetres: a decimal number with "." as the point. A field left
 // empty (Enter pressed while it still has the focus) counts as 0.
 double MarginFromText(const QString &text);

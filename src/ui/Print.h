@@ -1,0 +1,126 @@
+#pragma once
+
+#include "model/DecoderConfiguration.h"
+#include "report/PrintPreferences.h"
+#include "report/ReportPaging.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QPrinter>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The platform dialogs the print dialog runs, replaceable so that tests can answer them.
+struct TPrintFormHooks {
+  // "S&elect Printer": the printer set-up dialog on `printer`; returns the name of the printer
+  // now current, empty for the PDF output.
+  std::function<QString(QPrinter &printer, QWidget *owner)> SelectPrinter;
+  // "&Font": the font dialog; nothing when it was cancelled.
+  std::function<std::optional<QFont>(const QFont &current, QWidget *owner)> ChooseFont;
+  // The file a report goes to when there is no printer; empty when the user cancelled.
+  std::function<QString(QWidget *owner, const QString &suggestion)> AskPdfFileName;
+};
+
+// The print dialog: printer, margins, orientation, sections and report font; "&Print" prints
+// the report of the configuration on view. With no printer installed, the report goes to a
+// PDF file the user names. The preferences change only when a report was printed; otherwise
+// the printer that was current when the dialog opened stays current.
+class TPrintForm : public QDialog {
+  Q_OBJECT
+public:
+  // `currentPrinter`: the printer reports go to, empty when none is installed.
+  TPrintForm(QWidget *owner, const TDecoderConfiguration &config, const TPrintPreferences &preferences,
+             const QString &currentPrinter, TPrintFormHooks hooks = {});
+  ~TPrintForm() override;
+
+  // The whole command: creates the dialog, shows it modally and closes it. After a print the
+  // preferences take the dialog's values and `currentPrinter` the printer used; otherwise
+  // both stay as they were. Returns whether a report was printed.
+  static bool Execute(QWidget *owner, const TDecoderConfiguration &config, TPrintPreferences &preferences,
+                      QString &currentPrinter, TPrintFormHooks hooks = {});
+
+  // The name the dialog shows for a printer list entry: the text before " on " (with its
+  // blank) for an entry of a name, " on " and a port; else the text after the last "\".
+  static QString PrinterDisplayName(const QString &entry);
+  // A margin field's text as stored in the preferences: the whole number it reads as, or 10.
+  static int StoredMargin(const QString &text);
+
+  // Closing (FormClose): after a print, the preferences and the printer take the dialog's
+  // values; otherwise nothing changes, so the former printer stays current.
+  void FormClose(TPrintPreferences &preferences, QString &currentPrinter) const;
+
+  bool Printed() const { return Printed_; }
+  const QString &PrinterName() const { return PrinterName_; }
+  const QFont &ReportFont() const { return ReportFont_; }
+  // The report last laid out by "&Print", printed or refused.
+  const TPagedReport &LastReport() const { return LastReport_; }
+  // The file the last report was written to when it went to PDF.
+  const QString &LastPdfFile() const { return LastPdfFile_; }
+
+  void SelectPrinterButtonClick();
+  void FontButtonClick();
+  void PrintButtonClick();
+  void PrintUsersCheckBoxClick();
+
+  QLabel *Label1 = nullptr;
+  QLabel *PrinterNameLabel = nullptr;
+  QGroupBox *LabelSetupBox = nullptr;
+  QLineEdit *LeftMarginEdit = nullptr;
+  QLineEdit *RightMarginEdit = nullptr;
+  QLineEdit *TopMarginEdit = nullptr;
+  QLineEdit *BottomMarginEdit = nullptr;
+  QGroupBox *OrientationRadioGroup = nullptr;
+  QRadioButton *PortraitRadioButton = nullptr;
+  QRadioButton *LandscapeRadioButton = nullptr;
+  QCheckBox *PrintDecoderSettingCheckBox = nullptr;
+  QCheckBox *PrintUsersCheckBox = nullptr;
+  QCheckBox *PrintBlankCodesCheckBox = nullptr;
+  QPushButton *PrintButton = nullptr;
+  QPushButton *FontButton = nullptr;
+  QPushButton *SelectPrinterButton = nullptr;
+  QPushButton *CancelButton = nullptr;
+
+  // Shown in place of a printer's name when reports go to a PDF file.
+  static constexpr const char *PdfPrinterName = "PDF file";
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  void BuildLayout();
+  QLineEdit *AddMarginField(const char *labelName, const char *caption, const char *editName, int left,
+                            int top, const char *mmName);
+  void CopyPreferencesIn(const TPrintPreferences &preferences);
+  void FormShow();
+  bool PrintsToPdf() const;
+  void Refuse(TReportRefusal refusal);
+
+  void MarginEditChange(QLineEdit *edit);
+  void MarginEditEnter(QLineEdit *edit);
+  void MarginEditExit(QLineEdit *edit);
+  void RememberCaret(QLineEdit *edit);
+  bool MarginEditKeyPress(const QString &typed) const;
+
+  const TDecoderConfiguration &Config_;
+  TPrintFormHooks Hooks_;
+  QPrinter Printer_{QPrinter::HighResolution};
+  QString PrinterName_;
+  QFont ReportFont_;
+  bool Printed_ = false;
+  TPagedReport LastReport_;
+  QString LastPdfFile_;
+
+  QString MarginLastAcceptedText;
+  int MarginLastSelStart = 0;
+  int MarginLastSelLength = 0;
+  bool MarginChangeRuleOn_ = true;
+};
