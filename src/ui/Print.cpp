@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int MarginFieldLength = 5;
@@ -137,10 +139,16 @@ void TPrintForm::BuildLayout() {
   setWindowTitle(QStringLiteral("Print Settings"));
   setFixedSize(329, 250);
   setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowContextHelpButtonHint);
+  // The places below are made for this small font; a larger one would make captions overlap.
+  QFont dialogFont(QStringLiteral("MS Sans Serif"));
+  dialogFont.setPixelSize(11);
+  setFont(dialogFont);
 
   Label1 = AddLabel(this, "Label1", QStringLiteral("Print to:"), 8, 4);
-  PrinterNameLabel = AddLabel(this, "PrinterNameLabel", QString(), 50, 4);
-  PrinterNameLabel->setFixedWidth(271);
+  // The name follows its caption with a blank's room, whatever the caption's width in this font.
+  PrinterNameLabel =
+      AddLabel(this, "PrinterNameLabel", QString(), std::max(50, Label1->x() + Label1->width() + 4), 4);
+  PrinterNameLabel->setFixedWidth(width() - PrinterNameLabel->x() - 8);
 
   LabelSetupBox = new QGroupBox(QStringLiteral("Page Setup"), this);
   LabelSetupBox->setObjectName(QStringLiteral("LabelSetupBox"));

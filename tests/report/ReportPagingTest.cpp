@@ -238,3 +238,14 @@ TEST(ReportPaging, ANarrowPageCutsCellsAtItsRightEdge) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MarginText, AcceptsEmptyOrADecimalNumberWithOnePoint) {
+  for (const char *accepted : {"", "0", "10", "12.5", ".5", "7.", "00010"})
+    EXPECT_TRUE(IsMarginText(accepted)) << accepted;
+  for (const char *refused : {".", "1.2.3", "1,5", "-1", " 5", "1e3", "ten", "5 "})
+    EXPECT_FALSE(IsMarginText(refused)) << refused;
+}
+
+} // namespace
