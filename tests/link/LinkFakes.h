@@ -55,6 +55,7 @@ public:
   int VanishAfterWrites = -1;
   std::deque<std::uint8_t> Input;
   std::vector<TBytes> Writes;
+  std::vector<std::size_t> ReadsAtWrite; // how many reads had been made when each write came
   std::vector<std::int32_t> ConstantsSet;
   std::vector<TReadRecord> Reads;
   int Opens = 0, Closes = 0;
@@ -99,6 +100,7 @@ public:
     if (!Open_)
       throw EComPort(CE_WriteFailed, "write on a closed port");
     Writes.emplace_back(buffer, buffer + count);
+    ReadsAtWrite.push_back(Reads.size());
     if (OnWrite)
       OnWrite(Writes.back());
     else if (!Replies.empty()) {
