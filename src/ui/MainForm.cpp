@@ -9,10 +9,7 @@
 #include "ui/SettingsPanel.h"
 #include "ui/UserCodeGrid.h"
 
-#if __has_include("files/SettingsFile.h")
 #include "files/SettingsFile.h"
-#define KEBQOR_HAVE_SETTINGS_FILE 1
-#endif
 
 #include <QActionGroup>
 #include <QApplication>
@@ -38,9 +35,6 @@ namespace {
 constexpr int ClientWidth = 692;
 constexpr int ClientHeight = 481;
 constexpr int StatusPanel0Width = 420;
-
-// What the file dialogs offer: the settings files, in either case of their extension.
-constexpr const char *SettingsFileDialogFilter = "QOR Settings File (*.qor *.QOR)";
 
 QFont FormFont() {
   QFont font;
@@ -566,6 +560,9 @@ void TMain::RunLinkButton(const TLinkButton &row) {
   IComPort &port = Options_.LinkPort ? *Options_.LinkPort : static_cast<IComPort &>(ComPort);
   IClock &clock = Options_.LinkClock ? *Options_.LinkClock : static_cast<IClock &>(SystemClock_);
   row.Operation(Config_, port, clock, host, row.Settings, row.Users);
+  // Disabling the window took the focus away; it goes back to the button, as before the run.
+  if (button->isEnabled())
+    button->setFocus(Qt::OtherFocusReason);
 }
 
 void TMain::ShowModel() {
@@ -578,7 +575,7 @@ void TMain::ShowModel() {
 QString TMain::AskSavePath(const QString &previousPath) {
   if (Options_.AskSavePath)
     return Options_.AskSavePath(this, previousPath);
-  QFileDialog dialog(this, "Save Settings", QFileInfo(previousPath).path(), SettingsFileDialogFilter);
+  QFileDialog dialog(this, "Save Settings", QFileInfo(previousPath).path(), SettingsFileFilter);
   dialog.setObjectName("SettingsSaveDialog");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -592,7 +589,7 @@ QString TMain::AskSavePath(const QString &previousPath) {
 QString TMain::AskOpenPath() {
   if (Options_.AskOpenPath)
     return Options_.AskOpenPath(this);
-  QFileDialog dialog(this, "Load Settings", QString(), SettingsFileDialogFilter);
+  QFileDialog dialog(this, "Load Settings", QString(), SettingsFileFilter);
   dialog.setObjectName("SettingsOpenDialog");
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   // A name that does not exist is taken too: the loader reports it.
@@ -608,31 +605,27 @@ void TMain::SaveSettingsMenuItemClick() {
   QString path = AskSavePath(LastSavePath_);
   if (path.isEmpty())
     return;
-  if (!QFileInfo(path).fileName().contains(".qor"))
-    path += ".qor";
+  path = CompleteSettingsFileName(path);
   LastSavePath_ = path;
   if (QFileInfo::exists(path) &&
-      MessageBoxes().Show(this, OverwriteQuestion, "Warning", IMessageBoxes::TIcon::Question,
+      MessageBoxes().Show(this, SettingsOverwriteQuestion, SettingsOverwriteCaption,
+                          IMessageBoxes::TIcon::Question,
                           IMessageBoxes::TButtons::YesNo) != IMessageBoxes::TAnswer::Yes)
     return;
   WriteSettingsTo(path);
 }
 
 void TMain::WriteSettingsTo(const QString &path) {
-#ifndef KEBQOR_HAVE_SETTINGS_FILE
-  (void)path;
-#else
   switch (WriteSettingsFile(path, Config_)) {
   case TSaveResult::Saved:
     break;
   case TSaveResult::OpenFailed:
-    MessageBoxes().Error(this, SettingsOpenForWritingError, "Error");
+    MessageBoxes().Error(this, SettingsOpenForWritingError, SettingsErrorCaption);
     break;
   case TSaveResult::WriteFailed:
-    MessageBoxes().Error(this, SettingsWriteError, "Error");
+    MessageBoxes().Error(this, SettingsWriteError, SettingsErrorCaption);
     break;
   }
-#endif
 }
 
 void TMain::LoadSettingsMenuItemClick() {
@@ -644,15 +637,11 @@ void TMain::LoadSettingsMenuItemClick() {
 }
 
 void TMain::LoadSettingsFromFile(const QString &path) {
-#ifndef KEBQOR_HAVE_SETTINGS_FILE
-  (void)path;
-#else
   const TLoadResult result = ReadSettingsFile(path, Config_);
   if (result == TLoadResult::OpenFailed) {
-    MessageBoxes().Error(this, QString("Error opening file '%1' for reading").arg(path), ApplicationTitle);
+    MessageBoxes().Error(this, SettingsOpenForReadingMessage(path), ApplicationTitle);
     return;
   }
-#endif
   Panel_->ShowModel();
   Panel_->DecoderTypeSeriesChange(false);
   Grid_->CodesScrollBarChange();

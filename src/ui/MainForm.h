@@ -212,4 +212,3 @@ inline constexpr const char *MainCaption = "KEB QOR Programmer v2";
 inline constexpr const char *NoComPortsText = "No COM ports";
 inline constexpr const char *ConnectedSuffix = " - Connected";
 inline constexpr const char *PortHintPrefix = "Sets communications port to use to ";
-inline constexpr const char *OverwriteQuestion = "Overwrite existing file?";

@@ -1,0 +1,164 @@
+#include "MainWindowFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// A line on which nothing ever answers; the first read calls back into the test while the
+// operation is running.
+class TSilentPort : public IComPort {
+public:
+  void Open() override {
+    Open_ = true;
+    ++Opened;
+  }
+  void Close() override { Open_ = false; }
+  bool Connected() const override { return Open_; }
+  int Read(std::uint8_t *buffer, int count) override {
+    if (count > 0)
+      buffer[0] = 0xFF;
+    if (OnFirstRead) {
+      auto callback = std::move(OnFirstRead);
+      OnFirstRead = nullptr;
+      callback();
+    }
+    return 0;
+  }
+  int Write(const std::uint8_t *, int count) override { return count; }
+  int InputCount() override { return 0; }
+  void ClearBuffer(bool, bool) override {}
+  std::string PortName() const override { return "COM1"; }
+  std::int32_t ReadTotalConstant() const override { return Timeout_; }
+  void SetReadTotalConstant(std::int32_t milliseconds) override { Timeout_ = milliseconds; }
+
+  std::function<void()> OnFirstRead;
+  int Opened = 0;
+
+private:
+  bool Open_ = false;
+  std::int32_t Timeout_ = 200;
+};
+
+// Simulated time: every look at the clock moves it on, so waits end at once.
+class TFastClock : public IClock {
+public:
+  std::uint32_t TickCount() override { return Now_ += 50; }
+  void Sleep(std::uint32_t milliseconds) override { Now_ += milliseconds; }
+
+private:
+  std::uint32_t Now_ = 0;
+};
+
+struct TButtonCase {
+  QPushButton *TMain::*Button;
+  const char *StatusText;
+  int ProgressMax; // at the first read, for a QOR1 series 3 in the model
+};
+
+const TButtonCase ButtonCases[] = {
+    {&TMain::GetButton, "Getting Settings and User Codes from QOR", 4050},
+    {&TMain::GetSettingsButton, "Getting Settings from QOR", 50},
+    {&TMain::GetUsersButton, "Getting User Codes from QOR", 4050},
+    {&TMain::SendButton, "Sending Settings and User Codes to QOR", 871},
+    {&TMain::SendSettingsButton, "Sending Settings to QOR", 71},
+    {&TMain::SendUsersButton, "Sending User Codes to QOR", 851},
+};
+
+} // namespace
+
+class MainWindowBusyTest : public MainWindowTest {
+protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    Options.LinkPort = &Port;
+    Options.LinkClock = &Clock;
+  }
+  TSilentPort Port;
+  TFastClock Clock;
+};
+
+TEST_F(MainWindowBusyTest, EachButtonShowsItsTextWhileBusyAndEverythingIsResetAfterwards) {
+  TMain &main = Start();
+  main.show();
+  for (const TButtonCase &c : ButtonCases) {
+    QPushButton *button = main.*c.Button;
+    SCOPED_TRACE(c.StatusText);
+    bool ran = false;
+    Port.OnFirstRead = [&] {
+      ran = true;
+      EXPECT_FALSE(main.isEnabled());
+      ASSERT_NE(QApplication::overrideCursor(), nullptr);
+      EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+      EXPECT_EQ(main.StatusPanel0->text(), c.StatusText);
+      EXPECT_EQ(main.ProgressBar->maximum(), c.ProgressMax);
+    };
+    Boxes.Shown.clear();
+    button->click();
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(main.isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(main.ProgressBar->value(), 0);
+    EXPECT_EQ(main.StatusPanel0->text(), main.CurrentHint());
+    EXPECT_EQ(main.focusWidget(), button);
+    // Nobody answered: one communication message, shown once the window is back.
+    ASSERT_EQ(Boxes.Shown.size(), 1u);
+    EXPECT_EQ(Boxes.Shown[0].Icon, IMessageBoxes::TIcon::Error);
+    EXPECT_EQ(Boxes.Shown[0].Buttons, IMessageBoxes::TButtons::OK);
+    EXPECT_FALSE(Port.Connected());
+  }
+}
+
+TEST_F(MainWindowBusyTest, MenuCommandsAndShortcutsDoNothingWhileAGetRuns) {
+  QFile index(QDir(HelpDir.path()).filePath("index.html"));
+  ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  index.close();
+  SavePathAnswer = TempPath("busy.qor");
+  OpenPathAnswer = TempPath("busy.qor");
+  TMain &main = Start();
+  main.show();
+  QApplication::setActiveWindow(&main);
+
+  bool modalSeen = false;
+  Port.OnFirstRead = [&] {
+    QTimer::singleShot(0, [&] {
+      if (QWidget *modal = QApplication::activeModalWidget()) {
+        modalSeen = true;
+        modal->close();
+      }
+    });
+    for (QAction *command : {main.LoadSettingsMenuItem, main.SaveSettingsMenuItem, main.PrintSettingsMenuItem,
+                             main.ExitMenuItem, main.BulkAddMenuItem, main.BatchAddMenuItem,
+                             main.ClearCodesMenuItem, main.HelpContentsMenuItem, main.AboutMenuItem})
+      command->trigger();
+    main.ComPortMenuItems()[1]->trigger();
+    for (const QKeySequence &key : {QKeySequence("Ctrl+S"), QKeySequence("Ctrl+L"), QKeySequence("Ctrl+P"),
+                                    QKeySequence("F1"), QKeySequence("Alt+F4")})
+      QTest::keySequence(&main, key);
+    main.close();
+    main.GetButton->click();
+    QCoreApplication::processEvents();
+  };
+  main.GetButton->click();
+
+  EXPECT_EQ(Port.Opened, 1);
+  EXPECT_EQ(SaveDialogShown, 0);
+  EXPECT_EQ(OpenDialogShown, 0);
+  EXPECT_TRUE(OpenedHelp.empty());
+  EXPECT_FALSE(modalSeen);
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_EQ(main.ComPort.Port(), "COM1");
+  EXPECT_TRUE(main.ComPortMenuItems()[0]->isChecked());
+  EXPECT_FALSE(QFile::exists(TempPath("busy.qor")));
+  // Only the link's own message.
+  EXPECT_EQ(Boxes.Shown.size(), 1u);
+}
