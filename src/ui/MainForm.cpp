@@ -127,6 +127,7 @@ TMain::TMain(TMainOptions options, QWidget *parent)
   const QStringList ports = ListPorts();
   const TPreferencesStore store;
   const TPreferencesStore::TReadResult read = store.Read(Preferences_);
+  SavedComPort_ = Preferences_.ComPort;
   if (!Options_.RememberedPortOverride.isEmpty())
     Preferences_.ComPort = Options_.RememberedPortOverride;
 
@@ -139,7 +140,7 @@ TMain::TMain(TMainOptions options, QWidget *parent)
     ShowNoPorts();
   else
     BuildPortMenus(ports);
-  Preferences_.ComPort = QString::fromStdString(ComPort.Port());
+  Preferences_.ComPort = StoredComPort();
   store.WriteComPort(Preferences_.ComPort);
 
   Config_.ClearAllCodes();
@@ -406,11 +407,19 @@ void TMain::closeEvent(QCloseEvent *event) {
 }
 
 void TMain::StorePreferences() {
-  Preferences_.ComPort = QString::fromStdString(ComPort.Port());
+  Preferences_.ComPort = StoredComPort();
   // With no printer installed at all, the saved choice stays for when it comes back.
   if (!SelectedPrinter_.isEmpty())
     Preferences_.SettingsPrinter = SelectedPrinter_;
   TPreferencesStore().WriteAll(Preferences_);
+}
+
+// A port given for this run only (the virtual decoder's) does not replace the user's choice.
+QString TMain::StoredComPort() const {
+  const QString port = QString::fromStdString(ComPort.Port());
+  const bool overridden =
+      !Options_.RememberedPortOverride.isEmpty() && port == Options_.RememberedPortOverride;
+  return overridden && !SavedComPort_.isEmpty() ? SavedComPort_ : port;
 }
 
 // --- Status bar and hints ---
@@ -642,9 +651,7 @@ void TMain::LoadSettingsFromFile(const QString &path) {
     MessageBoxes().Error(this, SettingsOpenForReadingMessage(path), ApplicationTitle);
     return;
   }
-  Panel_->ShowModel();
-  Panel_->DecoderTypeSeriesChange(false);
-  Grid_->CodesScrollBarChange();
+  ShowModel();
 }
 
 // --- The other commands ---

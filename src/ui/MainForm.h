@@ -179,6 +179,7 @@ private:
   void BuildPortMenus(const QStringList &ports);
   void ShowNoPorts();
   void StorePreferences();
+  QString StoredComPort() const;
 
   void RunLinkButton(const TLinkButton &button);
   bool RunExitCheck(QWidget *focused);
@@ -194,6 +195,7 @@ private:
   TEditingState EditingState_;
   TPreferences Preferences_;
   QString SelectedPrinter_;
+  QString SavedComPort_; // as read at start-up
   THelpViewer Help_;
   TSystemClock SystemClock_;
   TUserCodeGrid *Grid_ = nullptr;   // owned by this window (QObject parent)

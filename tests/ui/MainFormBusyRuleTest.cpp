@@ -5,6 +5,8 @@
 #include <QCursor>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -161,4 +163,43 @@ TEST_F(MainWindowBusyTest, MenuCommandsAndShortcutsDoNothingWhileAGetRuns) {
   EXPECT_FALSE(QFile::exists(TempPath("busy.qor")));
   // Only the link's own message.
   EXPECT_EQ(Boxes.Shown.size(), 1u);
+}
+
+namespace {
+
+// A code field holding user 1's code, being edited.
+QLineEdit *EditDuplicateIntoFirstRow(TMain &main) {
+  main.Config().UserCodes[1].Code = "1234";
+  main.ShowModel();
+  main.show();
+  QApplication::setActiveWindow(&main);
+  auto *field = main.FormPanel->findChild<QLineEdit *>("CodeEdit00");
+  if (!field)
+    return nullptr;
+  field->setFocus();
+  QTest::keyClicks(field, "1234");
+  return field;
+}
+
+} // namespace
+
+TEST_F(MainWindowBusyTest, OpeningAMenuRunsTheFocusedFieldsExitCheckFirst) {
+  TMain &main = Start();
+  QLineEdit *field = EditDuplicateIntoFirstRow(main);
+  ASSERT_NE(field, nullptr);
+  emit main.FileMenu->aboutToShow();
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Text, "This code already exists as User 001.");
+  EXPECT_TRUE(main.Config().UserCodes[0].IsBlank());
+}
+
+TEST_F(MainWindowBusyTest, RefusedFieldStopsTheSendBeforeAnythingIsSent) {
+  TMain &main = Start();
+  QLineEdit *field = EditDuplicateIntoFirstRow(main);
+  ASSERT_NE(field, nullptr);
+  main.SendUsersButton->click();
+  EXPECT_EQ(Port.Opened, 0);
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Caption, "Code Error");
+  EXPECT_EQ(main.focusWidget(), field);
 }

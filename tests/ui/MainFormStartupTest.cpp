@@ -71,6 +71,10 @@ TEST_F(MainWindowTest, RememberedPortOverrideWinsOverTheSavedPort) {
   TMain &main = Start();
   EXPECT_EQ(main.ComPort.Port(), "/dev/pts/7");
   EXPECT_TRUE(main.ComPortPopupItems()[1]->isChecked());
+  // The port given for this run does not replace the user's own choice.
+  EXPECT_EQ(Preferences()->value("ComPort").toString(), "COM1");
+  main.close();
+  EXPECT_EQ(Preferences()->value("ComPort").toString(), "COM1");
 }
 
 TEST_F(MainWindowTest, NoPortDisablesTheLinkCommandsAndStoresAnEmptyPort) {
