@@ -425,7 +425,9 @@ TEST_F(ComPortWatcherTest, TheHandlerIsNotEnteredAgainWhileItReads) {
       // More arrives while the handler waits in its reads, and it processes events too.
       answered = true;
       Line.Write(QByteArray("456"));
-      QCoreApplication::processEvents();
+      QThread::msleep(20);
+      for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
     }
     ReadEverything();
     QCoreApplication::processEvents();
