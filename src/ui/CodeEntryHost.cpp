@@ -1,0 +1,74 @@
+#include "ui/CodeEntryHost.h"
+
+#include "ui/MessageBoxes.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QWidget>
+
+#include <algorithm>
+
+void PlaceCodeEntryDialog(QDialog &dialog, const QWidget *owner) {
+  if (owner != nullptr)
+    dialog.move(owner->frameGeometry().topLeft() + QPoint(20, 50));
+}
+
+void ShowCodeRunMessages(QWidget *owner, const TCodeRunOutcome &outcome) {
+  IMessageBoxes &boxes = MessageBoxes();
+  if (outcome.Excess)
+    boxes.Show(owner, ExcessCodesText, ExcessCodesCaption, IMessageBoxes::TIcon::Warning,
+               IMessageBoxes::TButtons::OK);
+  if (outcome.HasDuplicates())
+    boxes.Error(owner, DuplicateCodesText, CodeErrorCaption);
+  if (outcome.HasInvalid())
+    boxes.Error(owner, InvalidCodesText, CodeErrorCaption);
+}
+
+void FinishCodeEntry(const TCodeEntryHost &host) {
+  if (host.RestoreStatusText)
+    host.RestoreStatusText();
+  if (host.RefreshGrid)
+    host.RefreshGrid();
+}
+
+QComboBox *MakeOutputComboBox(QWidget *parent, const QString &name) {
+  auto *list = new QComboBox(parent);
+  list->setObjectName(name);
+  list->addItems({"Disabled", "Momentary", "Toggle"});
+  list->setCurrentIndex(omMomentary);
+  return list;
+}
+
+TOutputMode SelectedMode(const QComboBox *list) {
+  return static_cast<TOutputMode>(std::clamp(list->currentIndex(), 0, static_cast<int>(omToggle)));
+}
+
+QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &caption, QWidget *buddy) {
+  auto *label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->setBuddy(buddy);
+  return label;
+}
+
+bool IsRefusedCharacter(const QKeyEvent &key, const QString &allowed) {
+  const QString text = key.text();
+  if (text.isEmpty())
+    return false;
+  const QChar c = text.front();
+  if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+    return false;
+  return !allowed.contains(c);
+}
+
+void SetTextQuietly(QLineEdit *edit, const QString &text) {
+  if (edit->text() == text)
+    return;
+  const int caret = edit->cursorPosition();
+  const QSignalBlocker quiet(edit);
+  edit->setText(text);
+  edit->setCursorPosition(std::min(caret, static_cast<int>(text.size())));
+}
