@@ -3,9 +3,13 @@
 #include "link/DecoderLink.h"
 #include "ui/About.h"
 #include "ui/Application.h"
+#include "ui/BatchAddForm.h"
+#include "ui/BulkAddForm.h"
+#include "ui/CodeEntryHost.h"
 #include "ui/MainLinkHost.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PortMenuCaptions.h"
+#include "ui/Print.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserCodeGrid.h"
 
@@ -657,9 +661,8 @@ void TMain::LoadSettingsFromFile(const QString &path) {
 // --- The other commands ---
 
 void TMain::PrintSettingsMenuItemClick() {
-  if (!IsIdle())
-    return;
-  // The print dialog (TPrintForm) opens here.
+  if (IsIdle())
+    TPrintForm::Execute(this, Config_, Preferences_.Print, SelectedPrinter_);
 }
 
 void TMain::ExitMenuItemClick() {
@@ -667,16 +670,20 @@ void TMain::ExitMenuItemClick() {
     close();
 }
 
+TCodeEntryHost TMain::CodeEntryHost() {
+  return {[this](const QString &topic) { ShowHelpTopic(topic); },
+          [this](const QString &text) { SetStatusText(text); }, [this] { RestoreStatusText(); },
+          [this] { Grid_->CodesScrollBarChange(); }};
+}
+
 void TMain::BulkAddMenuItemClick() {
-  if (!IsIdle() || !BulkAddMenuItem->isEnabled())
-    return;
-  // The Bulk Add dialog (TBulkAdd) opens here.
+  if (IsIdle() && BulkAddMenuItem->isEnabled())
+    ::BulkAddMenuItemClick(this, Config_, ComPort, CodeEntryHost());
 }
 
 void TMain::BatchAddMenuItemClick() {
-  if (!IsIdle())
-    return;
-  // The Batch Add dialog (TBatchAdd) opens here.
+  if (IsIdle())
+    ::BatchAddMenuItemClick(this, Config_, CodeEntryHost());
 }
 
 void TMain::ClearCodesMenuItemClick() {

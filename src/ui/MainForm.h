@@ -25,6 +25,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class TSettingsPanel;
+struct TCodeEntryHost;
 class TUserCodeGrid;
 
 // What start-up takes from outside the window. The defaults are those of a normal run; tests
@@ -179,6 +180,7 @@ private:
   void BuildPortMenus(const QStringList &ports);
   void ShowNoPorts();
   void StorePreferences();
+  TCodeEntryHost CodeEntryHost();
   QString StoredComPort() const;
 
   void RunLinkButton(const TLinkButton &button);
