@@ -393,6 +393,10 @@ TLinkResult TSendOperation::SendSlotLong(int slot) {
     std::array<std::uint8_t, 2> holder{};
     if (Link_.ReadBytes(holder.data(), 2) != 2)
       return lrOK; // the holder's number did not come: go on with the next slot
+    // A number that is no user slot (a garbled reply) must not be blanked: with its high
+    // byte 0xFF the clearing frame would be a command frame, such as clear all codes.
+    if (holder[0] * 256 + holder[1] >= MaxUsers)
+      return lrCodesError;
     if (sends >= MaxSendsPerSlot || !ClearHolder(holder[0], holder[1]))
       return lrCodesError;
     Link_.StepBack(1);

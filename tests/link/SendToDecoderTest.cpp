@@ -455,6 +455,19 @@ TEST_F(DuplicateTest, HolderNumberCutShortGoesOnWithTheNextSlot) {
   EXPECT_EQ(UserFrames()[1][6], 0x01);
 }
 
+// A holder number that names no user is not blanked: 0xFF 0xFB would make the clearing frame
+// a clear-all-codes command, 0xFF 0xFF a management code change.
+TEST_F(DuplicateTest, HolderNumberThatIsNoUserIsACodesErrorWithNothingCleared) {
+  for (const TBytes &reply : {TBytes{']', 0xFF, 0xFB}, TBytes{']', 0xFF, 0xFF}, TBytes{']', 0x03, 0x20}}) {
+    Decoder.Frames.clear();
+    Replies({reply});
+    EXPECT_EQ(Send(false, true), lrCodesError);
+    EXPECT_EQ(UserFrames(), (std::vector<TBytes>{Slot0}));
+    EXPECT_EQ(Frames(TFrameKind::ClearCodes).size(), 1u) << "only the clear before the upload";
+    EXPECT_TRUE(Frames(TFrameKind::SetManagementCode).empty());
+  }
+}
+
 TEST_F(DuplicateTest, RefusedClearingIsACodesError) {
   Replies({{']', 0x00, 0x05}}, {'B'});
   EXPECT_EQ(Send(false, true), lrCodesError);
