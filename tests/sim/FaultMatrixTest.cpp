@@ -180,6 +180,12 @@ std::vector<TRow> SendOnlyRows() {
       {Send, ManagementCodeReply, Only, CutReply, 1, ReadingKinds, lrOK, Unchanged},
       {Send, ManagementCodeReply, Only, Garbage, 1, ReadingKinds, lrOK, Unchanged},
       {Send, ManagementCodeReply, Only, LineClosed, 1, ReadingKinds, lrNoResponse, Unchanged},
+      // Short identify: as for Get the decoder is taken for a series 2, and is then programmed
+      // as one with long frames, which a series 3 takes as well.
+      {Send, ShortIdentifyReply, Only, NoReply, 1, ShortIdentifyOnly, lrOK, OnlyIdentity},
+      {Send, ShortIdentifyReply, Only, CutReply, 1, ShortIdentifyOnly, lrOK, OnlyIdentity},
+      {Send, ShortIdentifyReply, Only, Garbage, 1, ShortIdentifyOnly, lrOK, OnlyIdentity},
+      {Send, ShortIdentifyReply, Only, LineClosed, 1, ShortIdentifyOnly, lrNoResponse, OnlyIdentity},
       // Clear codes: anything but 'F' is an unknown error.
       {Send, ClearCodes, Only, NoReply, 1, ReadingKinds, lrUnknownError, Unchanged},
       {Send, ClearCodes, Only, CutReply, 1, ReadingKinds, lrUnknownError, Unchanged},
