@@ -186,3 +186,24 @@ TEST_F(MainWindowTest, PortEventsShowTheConnectedStateInPanel1) {
   main.ComPort.OnAfterClose();
   EXPECT_EQ(main.StatusPanel1->text(), "COM1");
 }
+
+// After the management code the Tab key runs through the output settings, then the series 3
+// options, then the codes, each group's controls together.
+TEST_F(MainWindowTest, TabOrderVisitsTheThreeGroupsInTurn) {
+  TMain &main = Start();
+  QWidget *start = main.FormPanel->findChild<QWidget *>("ManagementCode");
+  ASSERT_NE(start, nullptr);
+  const std::vector<QGroupBox *> groups{main.OutputSettingsGroupBox, main.Series3GroupBox,
+                                        main.CodesGroupBox};
+  std::vector<int> visited; // group index of each tab stop in turn, changes only
+  for (QWidget *w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain()) {
+    if (!(w->focusPolicy() & Qt::TabFocus) || !main.FormPanel->isAncestorOf(w))
+      continue;
+    for (int g = 0; g < 3; ++g)
+      if (groups[g]->isAncestorOf(w) && (visited.empty() || visited.back() != g))
+        visited.push_back(g);
+    if (main.GetButton == w)
+      break;
+  }
+  EXPECT_EQ(visited, (std::vector<int>{0, 1, 2}));
+}
