@@ -347,12 +347,8 @@ void TSettingsPanel::TImpl::ArrangeTabOrder() {
   for (QComboBox *list : Series3Lists)
     order.push_back(list);
 
-  // The panel's controls come after what the window made before the grid, and before the grid.
-  QWidget *before = Grid.FirstInTabOrder()->previousInFocusChain();
-  for (QWidget *widget : order) {
-    QWidget::setTabOrder(before, widget);
-    before = widget;
-  }
+  for (std::size_t i = 1; i < order.size(); ++i)
+    QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TSettingsPanel::TImpl::ShowIdentity() {

@@ -646,10 +646,6 @@ TOutputMode TUserCodeGrid::ModeFromCaption(const QString &caption) {
   return omDisabled;
 }
 
-QWidget *TUserCodeGrid::FirstInTabOrder() const {
-  return Impl_->BackwardTabButton;
-}
-
 bool TUserCodeGrid::eventFilter(QObject *watched, QEvent *event) {
   if (Impl_ && Impl_->HandleEvent(watched, event))
     return true;

@@ -35,10 +35,6 @@ public:
   // disabled.
   static TOutputMode ModeFromCaption(const QString &caption);
 
-  // The first control of the grid in the window's tab order (the backward Tab catcher), so
-  // that the settings panel can put its controls before it.
-  QWidget *FirstInTabOrder() const;
-
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
