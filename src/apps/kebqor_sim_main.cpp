@@ -43,7 +43,8 @@ constexpr const char *Description =
     "mode: there each line (digits, * and #) is sent as one keypad entry, each acknowledgement\n"
     "byte that comes back is printed as \"ack 0x46\", and the end of standard input ends the\n"
     "server once the last acknowledgement has come (or after 2 seconds).\n"
-    "On exit the bytes that crossed the line each way are counted on standard error.";
+    "On exit the bytes that crossed the line each way are counted on standard error, with the time\n"
+    "from the start of the first byte to the end of the last.";
 
 struct TSimSettings {
   TVirtualDecoderOptions Decoder;
@@ -259,6 +260,9 @@ int main(int argc, char *argv[]) {
   std::fprintf(stderr, "kebqor-sim: received %llu bytes, sent %llu bytes\n",
                static_cast<unsigned long long>(decoder.BytesReceived()),
                static_cast<unsigned long long>(decoder.BytesSent()));
+  std::fprintf(stderr,
+               "kebqor-sim: line busy %.6f s, from the start of the first byte to the end of the last\n",
+               std::chrono::duration<double>(server.LineBusy()).count());
   if (server.WriteFailures() > 0)
     std::fprintf(stderr, "kebqor-sim: %d replies could not be written to the line\n", server.WriteFailures());
   return 0;

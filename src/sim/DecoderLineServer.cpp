@@ -16,34 +16,49 @@ milliseconds TDecoderLineServer::QuietFor() const {
   return duration_cast<milliseconds>(TClock::now() - LastActivity_);
 }
 
+TDecoderLineServer::TClock::duration TDecoderLineServer::LineBusy() const {
+  if (!FirstActivity_)
+    return TClock::duration::zero();
+  return LastActivity_ - *FirstActivity_;
+}
+
+void TDecoderLineServer::NoteStart(TClock::time_point at) {
+  if (!FirstActivity_)
+    FirstActivity_ = at;
+}
+
+// Waits to the nanosecond: at 9600 baud a byte takes 1.04 ms, and rounding each wait up to
+// a whole millisecond would add most of a byte time to every reply.
 void TDecoderLineServer::ServeOnce(milliseconds maxWait) {
-  const QByteArray bytes = Terminal_.ReadAvailable(static_cast<int>(WaitBeforeNextDue(maxWait).count()));
+  const QByteArray bytes = Terminal_.ReadAvailable(WaitBeforeNextDue(maxWait));
   const TClock::time_point now = TClock::now();
   for (const char c : bytes) {
     TClock::time_point at = now;
     if (Paced_)
       at = InFreeAt_ = std::max(InFreeAt_, now) + ByteTime;
+    NoteStart(Paced_ ? at - ByteTime : at);
     Arriving_.push_back({static_cast<std::uint8_t>(c), at});
   }
-  DeliverDue(now);
-  QueueReplies(now);
+  // A reply starts when the byte that called for it has arrived, however late this pass woke.
+  QueueReplies(DeliverDue(now).value_or(now));
   SendDue(now);
 }
 
-milliseconds TDecoderLineServer::WaitBeforeNextDue(milliseconds maxWait) const {
+nanoseconds TDecoderLineServer::WaitBeforeNextDue(milliseconds maxWait) const {
   TClock::time_point next = TClock::now() + maxWait;
   if (!Arriving_.empty())
     next = std::min(next, Arriving_.front().At);
   if (!Leaving_.empty())
     next = std::min(next, Leaving_.front().At);
   if (Decoder_.HasOutput())
-    return milliseconds(0);
-  const auto wait = ceil<milliseconds>(next - TClock::now());
-  return std::clamp(wait, milliseconds(0), maxWait);
+    return nanoseconds(0);
+  const auto wait = duration_cast<nanoseconds>(next - TClock::now());
+  return std::clamp(wait, nanoseconds(0), duration_cast<nanoseconds>(maxWait));
 }
 
-void TDecoderLineServer::DeliverDue(TClock::time_point now) {
+std::optional<TDecoderLineServer::TClock::time_point> TDecoderLineServer::DeliverDue(TClock::time_point now) {
   std::vector<std::uint8_t> due;
+  std::optional<TClock::time_point> lastArrived;
   while (!Arriving_.empty() && Arriving_.front().At <= now) {
     if (due.empty()) {
       const auto quiet = duration_cast<milliseconds>(Arriving_.front().At - LastActivity_);
@@ -52,17 +67,20 @@ void TDecoderLineServer::DeliverDue(TClock::time_point now) {
     }
     due.push_back(Arriving_.front().Byte);
     LastActivity_ = std::max(LastActivity_, Arriving_.front().At);
+    lastArrived = Arriving_.front().At;
     Arriving_.pop_front();
   }
   if (!due.empty())
     Decoder_.Receive(due);
+  return lastArrived;
 }
 
-void TDecoderLineServer::QueueReplies(TClock::time_point now) {
+void TDecoderLineServer::QueueReplies(TClock::time_point from) {
   for (const std::uint8_t byte : Decoder_.TakeOutput()) {
-    TClock::time_point at = now;
+    TClock::time_point at = from;
     if (Paced_)
-      at = OutFreeAt_ = std::max(OutFreeAt_, now) + ByteTime;
+      at = OutFreeAt_ = std::max(OutFreeAt_, from) + ByteTime;
+    NoteStart(Paced_ ? at - ByteTime : at);
     Leaving_.push_back({byte, at});
   }
 }

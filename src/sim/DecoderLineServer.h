@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <optional>
 
 class TPseudoTerminal;
 
@@ -26,6 +27,9 @@ public:
   bool Idle() const { return Arriving_.empty() && Leaving_.empty() && !Decoder_.HasOutput(); }
   // Time since the last byte either way.
   std::chrono::milliseconds QuietFor() const;
+  // From the start of the first byte on the line, either way, to the end of the last one; zero
+  // while nothing has crossed it. What a benchmark compares with the bytes' own line time.
+  TClock::duration LineBusy() const;
   // Replies the line would not take (no one reading and the queue full).
   int WriteFailures() const { return WriteFailures_; }
 
@@ -35,9 +39,12 @@ private:
     TClock::time_point At; // fully arrived / due to have gone out
   };
 
-  std::chrono::milliseconds WaitBeforeNextDue(std::chrono::milliseconds maxWait) const;
-  void DeliverDue(TClock::time_point now);
-  void QueueReplies(TClock::time_point now);
+  std::chrono::nanoseconds WaitBeforeNextDue(std::chrono::milliseconds maxWait) const;
+  void NoteStart(TClock::time_point at);
+  // Hands the decoder what has fully arrived; the arrival time of the last such byte.
+  std::optional<TClock::time_point> DeliverDue(TClock::time_point now);
+  // Queues the decoder's output, its first byte starting on the line at from.
+  void QueueReplies(TClock::time_point from);
   void SendDue(TClock::time_point now);
 
   TVirtualDecoder &Decoder_;
@@ -48,5 +55,6 @@ private:
   TClock::time_point InFreeAt_{};
   TClock::time_point OutFreeAt_{};
   TClock::time_point LastActivity_;
+  std::optional<TClock::time_point> FirstActivity_; // start of the first byte
   int WriteFailures_ = 0;
 };

@@ -66,6 +66,42 @@ bool WaitFor(int fd, short events, int timeoutMs) {
   }
 }
 
+// As WaitFor, to the nanosecond where the system can; elsewhere to the next millisecond.
+bool WaitForPrecisely(int fd, short events, std::chrono::nanoseconds timeout) {
+#if !defined(Q_OS_LINUX)
+  return WaitFor(fd, events,
+                 timeout.count() < 0
+                     ? -1
+                     : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(timeout).count()));
+#else
+  pollfd entry{fd, events, 0};
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
+  const timespec limit{static_cast<time_t>(seconds.count()), static_cast<long>((timeout - seconds).count())};
+  for (;;) {
+    const int result = ::ppoll(&entry, 1, timeout.count() < 0 ? nullptr : &limit, nullptr);
+    if (result < 0 && errno == EINTR)
+      continue;
+    return result > 0 && (entry.revents & events) != 0;
+  }
+#endif
+}
+
+// Everything the master holds now.
+QByteArray ReadAll(int fd) {
+  QByteArray bytes;
+  char chunk[512];
+  for (;;) {
+    const ssize_t count = ::read(fd, chunk, sizeof chunk);
+    if (count > 0) {
+      bytes.append(chunk, static_cast<qsizetype>(count));
+      continue;
+    }
+    if (count < 0 && errno == EINTR)
+      continue;
+    return bytes;
+  }
+}
+
 } // namespace
 
 bool TPseudoTerminal::Open() {
@@ -97,20 +133,15 @@ bool TPseudoTerminal::Open() {
 }
 
 QByteArray TPseudoTerminal::ReadAvailable(int timeoutMs) {
-  QByteArray bytes;
   if (MasterFd_ < 0 || !WaitFor(MasterFd_, POLLIN, timeoutMs))
-    return bytes;
-  char chunk[512];
-  for (;;) {
-    const ssize_t count = ::read(MasterFd_, chunk, sizeof chunk);
-    if (count > 0) {
-      bytes.append(chunk, static_cast<qsizetype>(count));
-      continue;
-    }
-    if (count < 0 && errno == EINTR)
-      continue;
-    return bytes;
-  }
+    return {};
+  return ReadAll(MasterFd_);
+}
+
+QByteArray TPseudoTerminal::ReadAvailable(std::chrono::nanoseconds timeout) {
+  if (MasterFd_ < 0 || !WaitForPrecisely(MasterFd_, POLLIN, timeout))
+    return {};
+  return ReadAll(MasterFd_);
 }
 
 bool TPseudoTerminal::Write(const QByteArray &bytes) {
@@ -145,6 +176,10 @@ bool TPseudoTerminal::Open() {
 }
 
 QByteArray TPseudoTerminal::ReadAvailable(int) {
+  return {};
+}
+
+QByteArray TPseudoTerminal::ReadAvailable(std::chrono::nanoseconds) {
   return {};
 }
 

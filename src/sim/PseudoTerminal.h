@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
+
 // A pseudo-terminal whose slave side stands in for a serial port: the program (or a test) opens
 // SlavePath() as its port while the owner of this object plays the device on the master side.
 // The master is non-blocking; reads wait at most the given time. This is the one place that
@@ -31,6 +33,9 @@ public:
   // negative: wait without limit). Returns what is there once something is; empty on time-out
   // or when closed.
   QByteArray ReadAvailable(int timeoutMs);
+  // The same with a finer wait, for a paced line whose bytes fall due between milliseconds
+  // (negative: wait without limit).
+  QByteArray ReadAvailable(std::chrono::nanoseconds timeout);
   // Hands all bytes to the slave side; false when closed or the line refuses them.
   bool Write(const QByteArray &bytes);
   // Ends the line as a vanishing device would: the slave side sees a hang-up.

@@ -55,6 +55,22 @@ TEST_F(PseudoTerminalTest, ReadingWithNothingSentWaitsItsTimeAndGivesNothing) {
   EXPECT_GE(clock.elapsed(), 35); // no hang-up cuts the wait short while nobody uses the slave
 }
 
+// The finer wait a paced line uses: what waits comes at once, and a sub-millisecond wait with
+// nothing sent gives nothing.
+TEST_F(PseudoTerminalTest, TheFineWaitReadsWhatWaitsAndOtherwiseGivesNothing) {
+  using namespace std::chrono_literals;
+  QFile slave(Line.SlavePath());
+  ASSERT_TRUE(slave.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+  EXPECT_TRUE(Line.ReadAvailable(300us).isEmpty());
+  EXPECT_TRUE(Line.ReadAvailable(0ns).isEmpty());
+
+  ASSERT_EQ(slave.write(Awkward), Awkward.size());
+  QByteArray received;
+  for (int i = 0; i < 100 && received.size() < Awkward.size(); ++i)
+    received += Line.ReadAvailable(std::chrono::nanoseconds(50ms));
+  EXPECT_EQ(received, Awkward);
+}
+
 TEST_F(PseudoTerminalTest, ClosingTheMasterEndsTheLine) {
   const int fd = Line.MasterFd();
   EXPECT_GE(fd, 0);
