@@ -3,6 +3,33 @@
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 
+#include <QEvent>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// With KEBQOR_EXIT_AFTER_SHOW set the program says on standard output when the main window
+// has first been painted and then quits, so that a benchmark can time the start-up.
+class TQuitWhenPainted : public QObject {
+public:
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (event->type() == QEvent::Paint && !Seen_) {
+      Seen_ = true;
+      std::printf("kebqor: main window shown\n");
+      std::fflush(stdout);
+      QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+private:
+  bool Seen_ = false;
+};
+
+} // namespace
+
 int main(int argc, char **argv) {
   TApplication app(argc, argv);
   TApplication::setOrganizationName("Varto");
@@ -15,6 +42,9 @@ int main(int argc, char **argv) {
   options.RememberedPortOverride = qEnvironmentVariable("KEBQOR_PORT");
 
   TMain main(std::move(options));
+  TQuitWhenPainted quitWhenPainted;
+  if (qEnvironmentVariableIsSet("KEBQOR_EXIT_AFTER_SHOW"))
+    main.installEventFilter(&quitWhenPainted);
   main.show();
   TApplication::exec();
   return 0;
