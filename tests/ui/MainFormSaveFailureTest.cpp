@@ -1,0 +1,102 @@
+// Saving from the window onto a device that is full or read-only: the message box says so and
+// the file that was there stays exactly as it was.
+
+#include "MainWindowFixture.h"
+
+#include "files/SettingsFile.h"
+
+#include <QFile>
+#include <QProcess>
+
+namespace {
+
+bool Run(const QString &program, const QStringList &arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+         process.exitCode() == 0;
+}
+
+// A small tmpfs of its own; needs the right to mount, tests skip without it.
+class TSmallDevice {
+public:
+  explicit TSmallDevice(int kilobytes) {
+    Mounted_ = Dir_.isValid() &&
+               Run("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kilobytes), "tmpfs", Dir_.path()});
+  }
+  ~TSmallDevice() {
+    if (Mounted_)
+      Run("umount", {Dir_.path()});
+  }
+  TSmallDevice(const TSmallDevice &) = delete;
+  TSmallDevice &operator=(const TSmallDevice &) = delete;
+
+  bool Mounted() const { return Mounted_; }
+  QString FilePath(const QString &name) const { return Dir_.filePath(name); }
+  bool MakeReadOnly() { return Run("mount", {"-o", "remount,ro", Dir_.path()}); }
+  void Fill() {
+    QFile filler(FilePath("filler"));
+    if (!filler.open(QIODevice::WriteOnly))
+      return;
+    const QByteArray block(512, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+  }
+
+private:
+  QTemporaryDir Dir_;
+  bool Mounted_ = false;
+};
+
+QByteArray FileBytes(const QString &path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool Put(const QString &path, const QByteArray &bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+struct TDeviceCase {
+  const char *Name;
+  bool ReadOnly; // else full
+  const char *Message;
+};
+
+class MainFormSaveFailureTest : public MainWindowTest, public testing::WithParamInterface<TDeviceCase> {};
+
+TEST_P(MainFormSaveFailureTest, SaysSoAndKeepsTheOldFile) {
+  TSmallDevice device(16);
+  if (!device.Mounted())
+    GTEST_SKIP() << "cannot mount a small file system here";
+  const QString path = device.FilePath("site.qor");
+  const QByteArray old = "[QOR SETTINGS FILES]\n\nDecoderType = 1\n";
+  ASSERT_TRUE(Put(path, old));
+  if (GetParam().ReadOnly)
+    ASSERT_TRUE(device.MakeReadOnly());
+  else
+    device.Fill();
+
+  TMain &main = Start();
+  for (int slot = 0; slot < 600; ++slot)
+    main.Config().UserCodes[static_cast<std::size_t>(slot)].Code = std::to_string(100000 + slot);
+  SavePathAnswer = path;
+  Boxes.Answers.push_back(IMessageBoxes::TAnswer::Yes); // overwrite
+  main.SaveSettingsMenuItemClick();
+
+  ASSERT_EQ(Boxes.Shown.size(), 2u);
+  EXPECT_EQ(Boxes.Shown[0].Text, "Overwrite existing file?");
+  EXPECT_EQ(Boxes.Shown[1].Text, GetParam().Message);
+  EXPECT_EQ(Boxes.Shown[1].Caption, "Error");
+  EXPECT_EQ(Boxes.Shown[1].Icon, IMessageBoxes::TIcon::Error);
+  EXPECT_EQ(FileBytes(path), old);
+  EXPECT_TRUE(main.isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, MainFormSaveFailureTest,
+                         testing::Values(TDeviceCase{"Full", false, "Error writing to settings file"},
+                                         TDeviceCase{"ReadOnly", true, "Error opening file for writing"}),
+                         [](const auto &param) { return std::string(param.param.Name); });
+
+} // namespace
