@@ -47,9 +47,17 @@ void TDecoderLineServer::ServeOnce(milliseconds maxWait) {
 // The last byte of a reply is what the program waits for before it sends again; a sleeping
 // wait wakes up to a few hundred microseconds late, on every frame. So the wait for it ends
 // early and the remaining moment is spent polling the line without sleeping.
+//
+// Likewise the program's next frame follows a reply within moments, and the time of its
+// first byte is the time this server notices it: for a short while after a reply it is
+// watched for without sleeping.
 nanoseconds TDecoderLineServer::WaitBeforeNextDue(milliseconds maxWait) const {
   constexpr microseconds WakeUpMargin{300};
-  TClock::time_point next = TClock::now() + maxWait;
+  constexpr microseconds AnswerWatch{1500};
+  const TClock::time_point now = TClock::now();
+  if (Paced_ && Arriving_.empty() && Leaving_.empty() && now - ReplyEndedAt_ < AnswerWatch)
+    return nanoseconds(0);
+  TClock::time_point next = now + maxWait;
   if (!Arriving_.empty())
     next = std::min(next, Arriving_.front().At);
   if (Leaving_.size() == 1 && !Decoder_.HasOutput())
@@ -100,4 +108,6 @@ void TDecoderLineServer::SendDue(TClock::time_point now) {
   }
   if (!due.isEmpty() && !Terminal_.Write(due))
     ++WriteFailures_;
+  if (!due.isEmpty() && Leaving_.empty())
+    ReplyEndedAt_ = TClock::now();
 }

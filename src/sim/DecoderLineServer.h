@@ -56,5 +56,6 @@ private:
   TClock::time_point OutFreeAt_{};
   TClock::time_point LastActivity_;
   std::optional<TClock::time_point> FirstActivity_; // start of the first byte
+  TClock::time_point ReplyEndedAt_{};               // the last reply went out whole
   int WriteFailures_ = 0;
 };
