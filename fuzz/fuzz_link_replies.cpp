@@ -116,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (data[1] & 16)
     config.Settings.SetManagementCode("1357");
   for (int slot = 0; slot < ((data[1] >> 5) & 7); ++slot)
-    config.UserCodes[static_cast<std::size_t>(slot * 97)] = {std::to_string(100 + slot), omMomentary, omToggle};
+    config.UserCodes[static_cast<std::size_t>(slot * 97)] = {std::to_string(100 + slot), omMomentary,
+                                                             omToggle};
   const TDecoderConfiguration before = config;
 
   TReplayPort port(data + 2, size - 2);

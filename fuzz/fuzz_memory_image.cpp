@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   if (size < 2 + SettingsBlockSize)
     return 0;
-  const int type = static_cast<std::int8_t>(data[0]);   // -128..127: out-of-range identities too
+  const int type = static_cast<std::int8_t>(data[0]); // -128..127: out-of-range identities too
   const int series = static_cast<std::int8_t>(data[1]);
   data += 2;
   size -= 2;
