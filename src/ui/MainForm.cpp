@@ -157,6 +157,9 @@ TMain::TMain(TMainOptions options, QWidget *parent)
 }
 
 TMain::~TMain() {
+  // The children are destroyed after our members, and their focus changes must not reach the
+  // handler that reads those members.
+  disconnect(qApp, nullptr, this, nullptr);
   ComPort.OnAfterOpen = nullptr;
   ComPort.OnAfterClose = nullptr;
 }
