@@ -13,20 +13,20 @@ std::optional<TSimFaultSpec> TDecoderFaults::TakeKind(TSimFault kind, TSimStep s
 std::optional<TSimFaultSpec> TDecoderFaults::TakeMatching(TSimStep step, int index, int output,
                                                           std::optional<TSimFault> kind) {
   for (TArmed &armed : Faults_) {
-    const TSimFaultSpec &spec = armed.Spec;
-    if (armed.Left <= 0 || spec.Step != step || (kind && spec.Fault != *kind))
+    const TSimFaultSpec &fault = armed.Fault;
+    if (armed.Left <= 0 || fault.Step != step || (kind && fault.Fault != *kind))
       continue;
-    if (spec.Index != -1 && spec.Index != index)
+    if (fault.Index != -1 && fault.Index != index)
       continue;
-    if (spec.Output != 0 && output != 0 && spec.Output != output)
+    if (fault.Output != 0 && output != 0 && fault.Output != output)
       continue;
     --armed.Left;
-    return spec;
+    return fault;
   }
   return std::nullopt;
 }
 
 int TDecoderFaults::Unused() const {
   return static_cast<int>(
-      std::count_if(Faults_.begin(), Faults_.end(), [](const TArmed &a) { return a.Left == a.Spec.Times; }));
+      std::count_if(Faults_.begin(), Faults_.end(), [](const TArmed &a) { return a.Left == a.Fault.Times; }));
 }

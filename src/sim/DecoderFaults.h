@@ -41,14 +41,14 @@ struct TSimFaultSpec {
 // The faults switched on for one decoder; each spoils its next Times matching replies.
 class TDecoderFaults {
 public:
-  void Add(const TSimFaultSpec &spec) { Faults_.push_back({spec, spec.Times}); }
+  void Add(const TSimFaultSpec &fault) { Faults_.push_back({fault, fault.Times}); }
   void Clear() { Faults_.clear(); }
 
   // The fault that spoils this reply, if any; counts it as used.
   std::optional<TSimFaultSpec> Take(TSimStep step, int index, int output = 0);
   // The same, for faults of one kind only.
   std::optional<TSimFaultSpec> TakeKind(TSimFault kind, TSimStep step, int index);
-  // Spec faults that have not spoiled a reply yet.
+  // Armed faults that have not spoiled a reply yet.
   int Unused() const;
 
 private:
@@ -56,7 +56,7 @@ private:
                                             std::optional<TSimFault> kind);
 
   struct TArmed {
-    TSimFaultSpec Spec;
+    TSimFaultSpec Fault;
     int Left;
   };
   std::vector<TArmed> Faults_;

@@ -59,7 +59,7 @@ public:
   void RestoreLine() { LineDown_ = false; }
 
   // --- faults ---
-  void AddFault(const TSimFaultSpec &spec) { Faults_.Add(spec); }
+  void AddFault(const TSimFaultSpec &fault) { Faults_.Add(fault); }
   void ClearFaults() { Faults_.Clear(); }
   const TDecoderFaults &Faults() const { return Faults_; }
 
