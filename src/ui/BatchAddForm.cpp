@@ -61,13 +61,10 @@ void TBatchAdd::CreateControls() {
   StartCodeLabel = MakeLabel(this, "StartCodeLabel", "Start with &Code", StartCodeEdit);
   Base12CheckBox = new QCheckBox("Use Base 12 Codes (include * and #)", this);
   Base12CheckBox->setObjectName("Base12CheckBox");
-  HelpButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton), "&Help", this);
-  HelpButton->setObjectName("HelpButton");
-  CancelButton = new QPushButton("&Cancel", this);
-  CancelButton->setObjectName("CancelButton");
-  OKButton = new QPushButton("&OK", this);
-  OKButton->setObjectName("OKButton");
-  OKButton->setDefault(true);
+  const TDialogButtons buttons = MakeDialogButtons(this);
+  HelpButton = buttons.Help;
+  CancelButton = buttons.Cancel;
+  OKButton = buttons.OK;
   Output1ComboBox = MakeOutputComboBox(this, "Output1ComboBox");
   Output1Label = MakeLabel(this, "Output1Label", "Output &1", Output1ComboBox);
   Output2ComboBox = MakeOutputComboBox(this, "Output2ComboBox");

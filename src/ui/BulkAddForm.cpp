@@ -61,13 +61,10 @@ void TBulkAdd::CreateControls() {
   Output1Label = MakeLabel(this, "Output1Label", "Output &1", Output1ComboBox);
   Output2ComboBox = MakeOutputComboBox(this, "Output2ComboBox");
   Output2Label = MakeLabel(this, "Output2Label", "Output &2", Output2ComboBox);
-  HelpButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogHelpButton), "&Help", this);
-  HelpButton->setObjectName("HelpButton");
-  CancelButton = new QPushButton("&Cancel", this);
-  CancelButton->setObjectName("CancelButton");
-  OKButton = new QPushButton("&OK", this);
-  OKButton->setObjectName("OKButton");
-  OKButton->setDefault(true);
+  const TDialogButtons buttons = MakeDialogButtons(this);
+  HelpButton = buttons.Help;
+  CancelButton = buttons.Cancel;
+  OKButton = buttons.OK;
   CodesReceivedListBox = new QListWidget(this);
   CodesReceivedListBox->setObjectName("CodesReceivedListBox");
   CodesReceivedListBox->setFocusPolicy(Qt::NoFocus);

@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -52,6 +54,19 @@ QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &caption, 
   label->setObjectName(name);
   label->setBuddy(buddy);
   return label;
+}
+
+TDialogButtons MakeDialogButtons(QWidget *parent) {
+  const auto make = [parent](const QString &name, const QString &caption, const QIcon &icon = {}) {
+    auto *button = new QPushButton(icon, caption, parent);
+    button->setObjectName(name);
+    return button;
+  };
+  const TDialogButtons buttons{
+      make("HelpButton", "&Help", parent->style()->standardIcon(QStyle::SP_DialogHelpButton)),
+      make("CancelButton", "&Cancel"), make("OKButton", "&OK")};
+  buttons.OK->setDefault(true);
+  return buttons;
 }
 
 bool IsRefusedCharacter(const QKeyEvent &key, const QString &allowed) {

@@ -10,6 +10,7 @@ class QComboBox;
 class QDialog;
 class QKeyEvent;
 class QLabel;
+class QPushButton;
 class QLineEdit;
 class QWidget;
 
@@ -36,6 +37,13 @@ void FinishCodeEntry(const TCodeEntryHost &host);
 QComboBox *MakeOutputComboBox(QWidget *parent, const QString &name);
 TOutputMode SelectedMode(const QComboBox *list);
 QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &caption, QWidget *buddy);
+// "&Help", "&Cancel" and the default "&OK", named HelpButton, CancelButton and OKButton.
+struct TDialogButtons {
+  QPushButton *Help;
+  QPushButton *Cancel;
+  QPushButton *OK;
+};
+TDialogButtons MakeDialogButtons(QWidget *parent);
 
 // Whether a key press types a character that the field does not take. Control characters
 // (backspace, the clipboard keys) always pass; allowed lists the printable ones that do.
