@@ -263,6 +263,13 @@ int main(int argc, char *argv[]) {
   std::fprintf(stderr,
                "kebqor-sim: line busy %.6f s, from the start of the first byte to the end of the last\n",
                std::chrono::duration<double>(server.LineBusy()).count());
+  const TDecoderLineServer::TTurnarounds turnarounds = server.Turnarounds();
+  std::fprintf(stderr,
+               "kebqor-sim: %llu turnarounds, %.6f s in all, median %.1f us, from the end of a reply to the "
+               "program's next byte\n",
+               static_cast<unsigned long long>(turnarounds.Count),
+               std::chrono::duration<double>(turnarounds.Total).count(),
+               std::chrono::duration<double, std::micro>(turnarounds.Median).count());
   if (server.WriteFailures() > 0)
     std::fprintf(stderr, "kebqor-sim: %d replies could not be written to the line\n", server.WriteFailures());
   return 0;

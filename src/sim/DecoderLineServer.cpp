@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono;
@@ -30,8 +31,16 @@ void TDecoderLineServer::NoteStart(TClock::time_point at) {
 // Waits to the nanosecond: at 9600 baud a byte takes 1.04 ms, and rounding each wait up to
 // a whole millisecond would add most of a byte time to every reply.
 void TDecoderLineServer::ServeOnce(milliseconds maxWait) {
-  const QByteArray bytes = Terminal_.ReadAvailable(WaitBeforeNextDue(maxWait));
+  const nanoseconds wait = WaitBeforeNextDue(maxWait);
+  // While watching the line without sleeping, give the core up on each pass: the system's
+  // hand-over of the program's bytes may need this very core, and would otherwise wait for
+  // the watch to end.
+  if (wait == nanoseconds(0))
+    std::this_thread::yield();
+  const QByteArray bytes = Terminal_.ReadAvailable(wait);
   const TClock::time_point now = TClock::now();
+  if (!bytes.isEmpty())
+    NoteTurnaround(now);
   for (const char c : bytes) {
     TClock::time_point at = now;
     if (Paced_)
@@ -101,13 +110,41 @@ void TDecoderLineServer::QueueReplies(TClock::time_point from) {
 
 void TDecoderLineServer::SendDue(TClock::time_point now) {
   QByteArray due;
+  TClock::time_point lastEnded{};
   while (!Leaving_.empty() && Leaving_.front().At <= now) {
     due.append(static_cast<char>(Leaving_.front().Byte));
-    LastActivity_ = std::max(LastActivity_, Leaving_.front().At);
+    lastEnded = Leaving_.front().At;
+    LastActivity_ = std::max(LastActivity_, lastEnded);
     Leaving_.pop_front();
   }
   if (!due.isEmpty() && !Terminal_.Write(due))
     ++WriteFailures_;
-  if (!due.isEmpty() && Leaving_.empty())
-    ReplyEndedAt_ = TClock::now();
+  // The reply ended when its last byte was through on the line; the hand-over to the program
+  // that the write itself takes is part of the turnaround, as it is part of the line's time.
+  if (!due.isEmpty() && Leaving_.empty()) {
+    ReplyEndedAt_ = lastEnded;
+    AwaitingAnswer_ = Arriving_.empty() && !Decoder_.HasOutput();
+  }
+}
+
+void TDecoderLineServer::NoteTurnaround(TClock::time_point noticed) {
+  if (!AwaitingAnswer_)
+    return;
+  AwaitingAnswer_ = false;
+  const auto took = duration_cast<nanoseconds>(noticed - ReplyEndedAt_);
+  ++TurnaroundCount_;
+  TurnaroundTotal_ += took;
+  if (Turnarounds_.size() < MaxKept)
+    Turnarounds_.push_back(took);
+}
+
+TDecoderLineServer::TTurnarounds TDecoderLineServer::Turnarounds() const {
+  TTurnarounds result{TurnaroundCount_, TurnaroundTotal_, nanoseconds(0)};
+  if (Turnarounds_.empty())
+    return result;
+  std::vector<nanoseconds> sorted = Turnarounds_;
+  const auto middle = sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2);
+  std::nth_element(sorted.begin(), middle, sorted.end());
+  result.Median = *middle;
+  return result;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <vector>
 
 class TPseudoTerminal;
 
@@ -33,6 +34,16 @@ public:
   // Replies the line would not take (no one reading and the queue full).
   int WriteFailures() const { return WriteFailures_; }
 
+  // The program's turnarounds: from the moment a reply had gone out whole, with nothing else
+  // on the line, to the moment the program's next byte was noticed. What a paced transfer
+  // spends beyond the wire time is the sum of these.
+  struct TTurnarounds {
+    std::uint64_t Count = 0;
+    std::chrono::nanoseconds Total{0};
+    std::chrono::nanoseconds Median{0}; // of the first MaxKept
+  };
+  TTurnarounds Turnarounds() const;
+
 private:
   struct TTimedByte {
     std::uint8_t Byte;
@@ -46,6 +57,7 @@ private:
   // Queues the decoder's output, its first byte starting on the line at from.
   void QueueReplies(TClock::time_point from);
   void SendDue(TClock::time_point now);
+  void NoteTurnaround(TClock::time_point noticed);
 
   TVirtualDecoder &Decoder_;
   TPseudoTerminal &Terminal_;
@@ -57,5 +69,10 @@ private:
   TClock::time_point LastActivity_;
   std::optional<TClock::time_point> FirstActivity_; // start of the first byte
   TClock::time_point ReplyEndedAt_{};               // the last reply went out whole
+  bool AwaitingAnswer_ = false;                     // a reply has gone out, nothing since
+  static constexpr std::size_t MaxKept = 100'000;   // enough for hours of a window's use
+  std::vector<std::chrono::nanoseconds> Turnarounds_;
+  std::uint64_t TurnaroundCount_ = 0;
+  std::chrono::nanoseconds TurnaroundTotal_{0};
   int WriteFailures_ = 0;
 };
