@@ -1,10 +1,13 @@
 #include "ui/Application.h"
 
+#include "ui/CompactComboStyle.h"
 #include "ui/MessageBoxes.h"
 
 #include <exception>
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {
+  setStyle(new TCompactComboStyle); // the application owns its style
+}
 
 bool TApplication::notify(QObject *receiver, QEvent *event) {
   try {
