@@ -142,6 +142,22 @@ protected:
   }
   // A click on one part of the scroll bar (arrows, track above or below the thumb).
   void ClickBar(QStyle::SubControl part) {
+    const QRect rect = BarPart(part);
+    ASSERT_TRUE(rect.isValid());
+    QTest::mouseClick(Bar(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    Settle();
+  }
+  // Takes the thumb by the mouse, moves it by the given pixels and lets it go.
+  void DragThumb(int pixels) {
+    const QRect thumb = BarPart(QStyle::SC_ScrollBarSlider);
+    ASSERT_TRUE(thumb.isValid());
+    QTest::mousePress(Bar(), Qt::LeftButton, Qt::NoModifier, thumb.center());
+    QTest::mouseMove(Bar(), thumb.center() + QPoint(0, pixels / 2));
+    QTest::mouseMove(Bar(), thumb.center() + QPoint(0, pixels));
+    QTest::mouseRelease(Bar(), Qt::LeftButton, Qt::NoModifier, thumb.center() + QPoint(0, pixels));
+    Settle();
+  }
+  QRect BarPart(QStyle::SubControl part) {
     QScrollBar *bar = Bar();
     QStyleOptionSlider option;
     option.initFrom(bar);
@@ -153,10 +169,7 @@ protected:
     option.singleStep = bar->singleStep();
     option.pageStep = bar->pageStep();
     option.subControls = QStyle::SC_All;
-    const QRect rect = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
-    ASSERT_TRUE(rect.isValid());
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, rect.center());
-    Settle();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
   }
 
   TFakeMessageBoxes Boxes;

@@ -189,6 +189,38 @@ TEST_F(UserCodeGridTest, PageWithAValidCodeMovesTheRowsAndKeepsTheRow) {
   EXPECT_EQ(User(3).Code, "333");
 }
 
+// While the thumb is dragged the rows follow it, so the focused row keeps the focus and shows
+// the user it has come to.
+TEST_F(UserCodeGridTest, ThumbDragStoresAValidCodeAndTheFocusedRowFollowsTheRows) {
+  FocusOn(Code(3));
+  Type("333");
+  DragThumb(120);
+  const int top = Bar()->value();
+  ASSERT_GT(top, 3) << "the drag did not move the rows";
+  EXPECT_EQ(User(3).Code, "333");
+  EXPECT_EQ(Focused(), Code(3));
+  EXPECT_EQ(Host.Control<QLabel>("UserLabel03")->text(), QString("User %1").arg(top + 3, 3, 10, QChar('0')));
+  EXPECT_EQ(Code(3)->text(), "");
+  EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(UserCodeGridTest, ThumbDragReplacesAnUnfinishedCodeWithTheCodeOfTheUserItsRowShows) {
+  for (int user = 0; user < 600; ++user)
+    User(user).Code = std::to_string(1000 + user);
+  Host.Grid->CodesScrollBarChange();
+  FocusOn(Code(3));
+  Code(3)->selectAll();
+  Type("12");
+  DragThumb(120);
+  const int top = Bar()->value();
+  ASSERT_GT(top, 3) << "the drag did not move the rows";
+  EXPECT_EQ(Focused(), Code(3));
+  EXPECT_EQ(Code(3)->text(), QString::number(1000 + top + 3));
+  EXPECT_EQ(User(3).Code, "1003");
+  EXPECT_EQ(User(top + 3).Code, std::to_string(1000 + top + 3));
+  EXPECT_TRUE(Boxes.Shown.empty());
+}
+
 TEST_F(UserCodeGridTest, PageKeys) {
   Bar()->setValue(20);
   FocusOn(Code(4));
