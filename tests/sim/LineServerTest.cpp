@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -34,7 +36,9 @@ protected:
     Port_.SetPort(Terminal_.SlavePath().toStdString());
     Port_.Open();
   }
-  void TearDown() override {
+  void TearDown() override { StopServing(); }
+
+  void StopServing() {
     Stop_ = true;
     if (Thread_.joinable())
       Thread_.join();
@@ -47,7 +51,7 @@ protected:
     ASSERT_EQ(Port_.Read(reply.data(), replySize), replySize);
   }
   TDecoderLineServer::TTurnarounds Stopped() {
-    TearDown();
+    StopServing();
     return Server_->Turnarounds();
   }
 
