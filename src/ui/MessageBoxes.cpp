@@ -36,6 +36,8 @@ private:
     switch (buttons) {
     case TButtons::YesNo:
       return QMessageBox::Yes | QMessageBox::No;
+    case TButtons::YesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case TButtons::RetryCancel:
       return QMessageBox::Retry | QMessageBox::Cancel;
     case TButtons::OK:
@@ -47,6 +49,7 @@ private:
   static QMessageBox::StandardButton DefaultButtonFor(TButtons buttons) {
     switch (buttons) {
     case TButtons::YesNo:
+    case TButtons::YesNoCancel:
       return QMessageBox::Yes;
     case TButtons::RetryCancel:
       return QMessageBox::Retry;
@@ -71,6 +74,7 @@ private:
     switch (buttons) {
     case TButtons::YesNo:
       return TAnswer::No;
+    case TButtons::YesNoCancel:
     case TButtons::RetryCancel:
       return TAnswer::Cancel;
     case TButtons::OK:

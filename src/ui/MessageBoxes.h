@@ -9,7 +9,7 @@ class QWidget;
 class IMessageBoxes {
 public:
   enum class TIcon { Error, Warning, Question, Information };
-  enum class TButtons { OK, YesNo, RetryCancel };
+  enum class TButtons { OK, YesNo, YesNoCancel, RetryCancel };
   enum class TAnswer { OK, Yes, No, Retry, Cancel };
 
   virtual ~IMessageBoxes() = default;

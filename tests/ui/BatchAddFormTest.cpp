@@ -1,7 +1,7 @@
 #include "ui/BatchAddForm.h"
 
 #include "CodeEntryTestSupport.h"
-#include "FakeMessageBoxes.h"
+#include "support/FakeMessageBoxes.h"
 #include "ui/EntryUpDown.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "ui/BulkAddForm.h"
 
 #include "CodeEntryTestSupport.h"
-#include "FakeMessageBoxes.h"
+#include "support/FakeMessageBoxes.h"
 #include "link/CPort.h"
 #include "sim/PseudoTerminal.h"
 

@@ -1,5 +1,5 @@
 #include "ui/MainLinkHost.h"
-#include "FakeMessageBoxes.h"
+#include "support/FakeMessageBoxes.h"
 
 #include <QApplication>
 #include <QLabel>

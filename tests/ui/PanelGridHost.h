@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FakeMessageBoxes.h"
+#include "support/FakeMessageBoxes.h"
 #include "model/DecoderConfiguration.h"
 #include "ui/EditingState.h"
 #include "ui/SettingsPanel.h"

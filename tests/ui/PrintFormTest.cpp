@@ -1,4 +1,4 @@
-#include "ui/FakeMessageBoxes.h"
+#include "support/FakeMessageBoxes.h"
 #include "ui/Print.h"
 
 #include "report/ReportFont.h"
