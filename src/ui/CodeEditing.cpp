@@ -1,9 +1,13 @@
 #include "ui/CodeEditing.h"
 
+#include <QClipboard>
+#include <QComboBox>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -77,4 +81,70 @@ void KeepFocus(QWidget *field, TEditingState &state) {
     field->setFocus(Qt::OtherFocusReason);
     state.RefusedField = nullptr;
   });
+}
+
+namespace {
+
+bool IsBlankOrControl(QChar c) {
+  return c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
+}
+
+// Rewrites the text without its blank ends; never refuses, so the fields' own rules still
+// decide about the rest.
+class TBlankEndsValidator : public QValidator {
+public:
+  using QValidator::QValidator;
+  State validate(QString &input, int &pos) const override {
+    const QString kept = WithoutBlankEnds(input);
+    if (kept.size() != input.size()) {
+      const qsizetype leading = input.indexOf(kept);
+      pos = int(std::clamp<qsizetype>(pos - std::max<qsizetype>(leading, 0), 0, kept.size()));
+      input = kept;
+    }
+    return Acceptable;
+  }
+};
+
+class TUnfocusedWheelGuard : public QObject {
+public:
+  explicit TUnfocusedWheelGuard(QComboBox &list) : QObject(&list), List_(list) {
+    list.installEventFilter(this);
+  }
+  bool eventFilter(QObject *watched, QEvent *event) override {
+    if (watched != &List_ || event->type() != QEvent::Wheel || List_.hasFocus())
+      return false;
+    event->ignore(); // passed on to the parent
+    return true;
+  }
+
+private:
+  QComboBox &List_;
+};
+
+} // namespace
+
+QString WithoutBlankEnds(const QString &text) {
+  qsizetype first = 0;
+  qsizetype last = text.size();
+  while (first < last && IsBlankOrControl(text.at(first)))
+    ++first;
+  while (last > first && IsBlankOrControl(text.at(last - 1)))
+    --last;
+  return text.sliced(first, last - first);
+}
+
+void DropBlankEnds(QLineEdit &edit) {
+  edit.setValidator(new TBlankEndsValidator(&edit));
+}
+
+bool PasteTrimmed(QLineEdit &edit, const QKeyEvent &event) {
+  if (!event.matches(QKeySequence::Paste) || edit.isReadOnly())
+    return false;
+  edit.insert(WithoutBlankEnds(QGuiApplication::clipboard()->text()));
+  return true;
+}
+
+void IgnoreWheelUnlessFocused(QComboBox &list) {
+  list.setFocusPolicy(Qt::StrongFocus);
+  new TUnfocusedWheelGuard(list);
 }

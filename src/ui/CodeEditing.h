@@ -6,6 +6,7 @@
 
 #include <string>
 
+class QComboBox;
 class QFocusEvent;
 class QKeyEvent;
 class QLineEdit;
@@ -43,3 +44,17 @@ bool CanTakeFocus(const QWidget *widget);
 // Gives the focus back to a field whose exit check refused while the focus was leaving it,
 // once the focus change under way is over.
 void KeepFocus(QWidget *field, TEditingState &state);
+
+// Text copied from a spreadsheet or a document brings blanks, a tab or a line end: those at
+// either end of a code field's text are dropped before its rules see it, however the text came
+// in (typed, pasted, dropped). Also installs the paste keys' own handling (PasteTrimmed).
+void DropBlankEnds(QLineEdit &edit);
+QString WithoutBlankEnds(const QString &text);
+// A paste key in a code field pastes the clipboard's text without blank ends, so that a full
+// nine-character code with a tab after it is not cut by the field's maximum length first.
+// True when the key was a paste key and has been handled.
+bool PasteTrimmed(QLineEdit &edit, const QKeyEvent &event);
+
+// Desktop practice for the mouse wheel: a list changes only while it has the focus (and the
+// wheel does not give it the focus); otherwise the wheel goes on to the control around it.
+void IgnoreWheelUnlessFocused(QComboBox &list);

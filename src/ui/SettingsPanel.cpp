@@ -1,5 +1,6 @@
 #include "ui/SettingsPanel.h"
 
+#include "model/CodeRules.h"
 #include "ui/CodeEditing.h"
 #include "ui/MessageBoxes.h"
 #include "ui/TimeField.h"
@@ -151,6 +152,7 @@ QComboBox *MakeList(QWidget *parent, const QString &name, const QRect &place, co
   list->setObjectName(name);
   list->setGeometry(place);
   list->setStatusTip(hint);
+  IgnoreWheelUnlessFocused(*list);
   return list;
 }
 
@@ -209,7 +211,7 @@ struct TSettingsPanel::TImpl {
 
   void ManagementCodeChange();
   bool ManagementCodeExit(bool focusLeaving);
-  void Refuse(bool focusLeaving, const std::string &message);
+  void Refuse(bool focusLeaving, const std::string &rule, const std::string &message);
   bool ManagementCodeEvent(QEvent &event);
   TTimeField *TimeFieldOf(const QObject *edit) const;
 };
@@ -251,6 +253,7 @@ void TSettingsPanel::TImpl::CreateIdentity() {
   ManagementCode->setGeometry(616, 38, 72, 21);
   ManagementCode->setMaxLength(MaxCodeLength);
   ManagementCode->setStatusTip(QStringLiteral("Management code for connected QOR"));
+  DropBlankEnds(*ManagementCode); // before the filter: it sees the validator's arrival otherwise
   ManagementCode->installEventFilter(&Owner);
   codeLabel->setBuddy(ManagementCode);
 
@@ -425,17 +428,18 @@ void TSettingsPanel::TImpl::ManagementCodeChange() {
 bool TSettingsPanel::TImpl::ManagementCodeExit(bool focusLeaving) {
   const std::string code = CodeFromText(ManagementCode->text());
   if (!IsValidCode(code)) {
-    Refuse(focusLeaving, {});
+    Refuse(focusLeaving, BrokenCodeRule(code), {});
     return false;
   }
   if (const TDuplicateCheck clash = Config.CheckManagementCode(code)) {
-    Refuse(focusLeaving, clash.Message());
+    Refuse(focusLeaving, BrokenDuplicateRule(clash), clash.Message());
     return false;
   }
   return true;
 }
 
-void TSettingsPanel::TImpl::Refuse(bool focusLeaving, const std::string &message) {
+void TSettingsPanel::TImpl::Refuse(bool focusLeaving, const std::string &rule, const std::string &message) {
+  emit Owner.CodeRefused(QStringLiteral("The management code"), QString::fromStdString(rule));
   State.RefusedField = ManagementCode;
   if (!message.empty())
     MessageBoxes().Error(FormPanel->window(), QString::fromStdString(message),
@@ -456,7 +460,7 @@ bool TSettingsPanel::TImpl::ManagementCodeEvent(QEvent &event) {
   case QEvent::KeyPress: {
     const auto &key = static_cast<const QKeyEvent &>(event);
     SaveSelection(*ManagementCode, State);
-    return IsRefusedCodeKey(key);
+    return PasteTrimmed(*ManagementCode, key) || IsRefusedCodeKey(key);
   }
   case QEvent::KeyRelease:
     SaveSelection(*ManagementCode, State);

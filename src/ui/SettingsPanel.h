@@ -39,6 +39,11 @@ public:
   // it refused.
   bool RunExitCheck(QWidget *focused);
 
+signals:
+  // The management code's exit check refused its code: "The management code" and the rule it
+  // breaks.
+  void CodeRefused(const QString &field, const QString &rule);
+
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 

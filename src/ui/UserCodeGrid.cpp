@@ -1,5 +1,6 @@
 #include "ui/UserCodeGrid.h"
 
+#include "model/CodeRules.h"
 #include "ui/CodeEditing.h"
 #include "ui/MessageBoxes.h"
 
@@ -15,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
@@ -52,6 +54,9 @@ QPushButton *MakeTabCatcher(QWidget *parent, const QString &name, const QString 
   return button;
 }
 
+// What a code field's exit check made of its code.
+enum class TCheck { Accepted, Invalid, Duplicate };
+
 } // namespace
 
 struct TUserCodeGrid::TImpl {
@@ -77,11 +82,19 @@ struct TUserCodeGrid::TImpl {
 
   bool Refreshing = false;
   bool ChangeRuleOff = false;
+  // A scroll event is being handled (its message may be up): further ones are held back.
+  bool Scrolling = false;
+  // The bar is being let go of by the window itself, not by the user's release.
+  bool LettingGo = false;
+  int WheelRemainder = 0; // eighths of a degree not yet turned into a step
 
   void CreateRows();
   void CreateOthers();
   void CreatePopupMenu(int output);
 
+  // The window's focused control, also while another window (a message box, or none at all)
+  // is active: the field being edited stays the one the bar and wheel act for.
+  QWidget *FocusedControl() const { return Box->window()->focusWidget(); }
   int Position() const { return CodesScrollBar->value(); }
   int Minimum() const { return CodesScrollBar->minimum(); }
   int Maximum() const { return CodesScrollBar->maximum(); }
@@ -94,8 +107,8 @@ struct TUserCodeGrid::TImpl {
   void Refresh();
   void ShowModes(int output);
   void CodeEditChange(int row);
-  bool UserCodeEditExit(int row, bool focusLeaving);
-  void Refuse(QLineEdit &edit, bool focusLeaving, const std::string &message);
+  TCheck UserCodeEditExit(int row, bool focusLeaving);
+  void Refuse(int row, bool focusLeaving, const std::string &rule, const std::string &message);
   void StoreMode(int output, int row);
 
   bool CodeEditKeyDown(int row, const QKeyEvent &event);
@@ -105,7 +118,10 @@ struct TUserCodeGrid::TImpl {
   void EditEnter(int row, const QFocusEvent &event);
 
   void CodesScrollBarScroll(int action);
+  bool HoldScrollForDuplicate(int row);
+  void LetGoOfBar();
   void ThumbReleased();
+  void WheelScroll(QWheelEvent &event);
   void Carry(int row, const QString &text, int selStart, int selLength);
   void CarryAllSelected(int row, const QString &text) { Carry(row, text, 0, int(text.size())); }
   // Moves the bar at once; a move that changes nothing cancels what was to be carried.
@@ -129,6 +145,10 @@ TUserCodeGrid::TImpl::TImpl(TUserCodeGrid &owner, QGroupBox *box, TDecoderConfig
   CreateOthers();
   CreatePopupMenu(0);
   CreatePopupMenu(1);
+  // The wheel over the rows and the bar. Last: no child may arrive in the box once the grid
+  // filters its events, before the grid is complete.
+  CodesScrollBar->installEventFilter(&Owner);
+  Box->installEventFilter(&Owner);
 }
 
 void TUserCodeGrid::TImpl::CreateRows() {
@@ -141,6 +161,7 @@ void TUserCodeGrid::TImpl::CreateRows() {
     edit->setObjectName(QStringLiteral("CodeEdit") + suffix);
     edit->setGeometry(56, 28 + y, 65, 21);
     edit->setMaxLength(MaxCodeLength);
+    DropBlankEnds(*edit); // before the filter, which would see the validator arrive
     edit->installEventFilter(&Owner);
     CodeEdit[row] = edit;
     if (row == 0 || row == 10)
@@ -152,6 +173,7 @@ void TUserCodeGrid::TImpl::CreateRows() {
       list->setGeometry(output == 0 ? 128 : 216, 28 + y, 81, 21);
       for (const char *entry : ModeEntries)
         list->addItem(QString::fromLatin1(entry));
+      IgnoreWheelUnlessFocused(*list);
       list->installEventFilter(&Owner);
       // A mode chosen in the list is stored at once as well, so that no command run without
       // leaving the list (a shortcut key) misses it.
@@ -175,6 +197,8 @@ void TUserCodeGrid::TImpl::CreateOthers() {
   CodesScrollBar->setRange(0, Config.UserCount() - RowCount);
   CodesScrollBar->setSingleStep(1);
   CodesScrollBar->setPageStep(RowCount);
+  // Its own menu ("Scroll here", "Top", ...) would move the rows past the exit checks.
+  CodesScrollBar->setContextMenuPolicy(Qt::NoContextMenu);
   QObject::connect(CodesScrollBar, &QScrollBar::actionTriggered, &Owner,
                    [this](int action) { CodesScrollBarScroll(action); });
   QObject::connect(CodesScrollBar, &QScrollBar::sliderReleased, &Owner, [this] { ThumbReleased(); });
@@ -228,7 +252,7 @@ void TUserCodeGrid::TImpl::Refresh() {
   ShowModes(0);
   ShowModes(1);
 
-  if (auto *focused = qobject_cast<QLineEdit *>(QApplication::focusWidget()); CodeRow(focused) >= 0)
+  if (auto *focused = qobject_cast<QLineEdit *>(FocusedControl()); CodeRow(focused) >= 0)
     focused->selectAll();
 
   if (State.PendingFocus) {
@@ -260,7 +284,10 @@ void TUserCodeGrid::TImpl::CodeEditChange(int row) {
     return;
   QLineEdit &edit = *CodeEdit[row];
   if (IsCodeText(edit.text())) {
-    SaveAccepted(edit, State);
+    // The refresh sets every row; what a refused change goes back to is the edited field's
+    // own text, not the last row the refresh set.
+    if (!Refreshing || FocusedControl() == &edit)
+      SaveAccepted(edit, State);
     return;
   }
   ChangeRuleOff = true;
@@ -268,22 +295,26 @@ void TUserCodeGrid::TImpl::CodeEditChange(int row) {
   ChangeRuleOff = false;
 }
 
-bool TUserCodeGrid::TImpl::UserCodeEditExit(int row, bool focusLeaving) {
+TCheck TUserCodeGrid::TImpl::UserCodeEditExit(int row, bool focusLeaving) {
   QLineEdit &edit = *CodeEdit[row];
   const std::string code = CodeFromText(edit.text());
   if (!IsValidCode(code)) {
-    Refuse(edit, focusLeaving, {});
-    return false;
+    Refuse(row, focusLeaving, BrokenCodeRule(code), {});
+    return TCheck::Invalid;
   }
   if (const TDuplicateCheck clash = Config.CheckUserCode(CodeTag[row], code)) {
-    Refuse(edit, focusLeaving, clash.Message());
-    return false;
+    Refuse(row, focusLeaving, BrokenDuplicateRule(clash), clash.Message());
+    return TCheck::Duplicate;
   }
   User(CodeTag[row]).Code = code;
-  return true;
+  return TCheck::Accepted;
 }
 
-void TUserCodeGrid::TImpl::Refuse(QLineEdit &edit, bool focusLeaving, const std::string &message) {
+void TUserCodeGrid::TImpl::Refuse(int row, bool focusLeaving, const std::string &rule,
+                                  const std::string &message) {
+  QLineEdit &edit = *CodeEdit[row];
+  emit Owner.CodeRefused(QStringLiteral("User %1's code").arg(ThreeDigits(CodeTag[row])),
+                         QString::fromStdString(rule));
   // While the message is up no other field may run its own check.
   State.RefusedField = &edit;
   if (!message.empty())
@@ -324,7 +355,7 @@ bool TUserCodeGrid::TImpl::CodeEditKeyDown(int row, const QKeyEvent &event) {
     LineKey(row, 1);
     return true;
   default:
-    return IsRefusedCodeKey(event);
+    return PasteTrimmed(edit, event) || IsRefusedCodeKey(event);
   }
 }
 
@@ -348,7 +379,7 @@ void TUserCodeGrid::TImpl::PageKey(int row, int delta, bool toEnd) {
     }
   }
   edit.selectAll();
-  if (auto *focused = qobject_cast<QLineEdit *>(QApplication::focusWidget()); CodeRow(focused) >= 0)
+  if (auto *focused = qobject_cast<QLineEdit *>(FocusedControl()); CodeRow(focused) >= 0)
     focused->selectAll();
 }
 
@@ -380,9 +411,15 @@ void TUserCodeGrid::TImpl::EditEnter(int row, const QFocusEvent &event) {
 void TUserCodeGrid::TImpl::CodesScrollBarScroll(int action) {
   const int p = Position();
   int q = CodesScrollBar->sliderPosition();
-  QWidget *focused = QApplication::focusWidget();
+  QWidget *focused = FocusedControl();
+  if (Scrolling || LettingGo) {
+    CodesScrollBar->setSliderPosition(p);
+    return;
+  }
 
   if (const int row = CodeRow(focused); row >= 0) {
+    if (HoldScrollForDuplicate(row))
+      return;
     QLineEdit &edit = *CodeEdit[row];
     const int user = CodeTag[row];
     UserCodeEditExit(row, false);
@@ -432,9 +469,58 @@ void TUserCodeGrid::TImpl::CodesScrollBarScroll(int action) {
   }
 }
 
+// A code that repeats another is refused with a message. Under that message the press on the
+// bar would go on repeating (the release goes to the message box) and every repeat would show
+// the message again and move the rows on: the bar is let go of before the message comes, and
+// the rows stay where they are.
+bool TUserCodeGrid::TImpl::HoldScrollForDuplicate(int row) {
+  const std::string code = CodeFromText(CodeEdit[row]->text());
+  if (!IsValidCode(code) || !Config.CheckUserCode(CodeTag[row], code))
+    return false;
+  CodesScrollBar->setSliderPosition(Position());
+  State.PendingFocus = nullptr;
+  LetGoOfBar();
+  Scrolling = true;
+  UserCodeEditExit(row, false);
+  Scrolling = false;
+  return true;
+}
+
+void TUserCodeGrid::TImpl::LetGoOfBar() {
+  LettingGo = true;
+  const QPoint at = CodesScrollBar->mapFromGlobal(QCursor::pos());
+  QMouseEvent release(QEvent::MouseButtonRelease, at, CodesScrollBar->mapToGlobal(at), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(CodesScrollBar, &release);
+  LettingGo = false;
+}
+
+// One notch of the wheel over the rows is the scroll bar's arrow clicked as many times as the
+// system's wheel setting says, each with the arrows' exit check and focus rules.
+void TUserCodeGrid::TImpl::WheelScroll(QWheelEvent &event) {
+  event.accept();
+  if (Scrolling || LettingGo)
+    return;
+  WheelRemainder += event.angleDelta().y();
+  constexpr int Notch = QWheelEvent::DefaultDeltasPerStep;
+  const int notches = WheelRemainder / Notch;
+  WheelRemainder -= notches * Notch;
+  const auto action =
+      notches > 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd;
+  const int steps = std::abs(notches) * QApplication::wheelScrollLines();
+  for (int step = 0; step < steps; ++step) {
+    const int before = Position();
+    CodesScrollBar->triggerAction(action);
+    if (Position() == before)
+      break;
+  }
+}
+
 void TUserCodeGrid::TImpl::ThumbReleased() {
+  if (LettingGo)
+    return;
   int q = Position();
-  QWidget *focused = QApplication::focusWidget();
+  QWidget *focused = FocusedControl();
 
   if (const int row = CodeRow(focused); row >= 0) {
     QLineEdit &edit = *CodeEdit[row];
@@ -536,6 +622,11 @@ QWidget *TUserCodeGrid::TImpl::WindowControl(const char *name) const {
 
 bool TUserCodeGrid::TImpl::HandleEvent(QObject *watched, QEvent *event) {
   const QEvent::Type type = event->type();
+  if (type == QEvent::Wheel && (watched == Box || watched == CodesScrollBar)) {
+    // Over the bar as over the rows (and lists without the focus pass it on to here).
+    WheelScroll(static_cast<QWheelEvent &>(*event));
+    return true;
+  }
   if (const int row = CodeRow(watched); row >= 0) {
     switch (type) {
     case QEvent::KeyPress:
@@ -611,7 +702,7 @@ bool TUserCodeGrid::RunExitCheck(QWidget *focused) {
   if (Impl_->State.RefusedField)
     return false; // a refusal is already keeping the focus
   if (const int row = Impl_->CodeRow(focused); row >= 0)
-    return Impl_->UserCodeEditExit(row, false);
+    return Impl_->UserCodeEditExit(row, false) == TCheck::Accepted;
   if (const auto [output, row] = Impl_->ModeList(focused); output >= 0)
     Impl_->StoreMode(output, row);
   return true;

@@ -35,6 +35,10 @@ public:
   // disabled.
   static TOutputMode ModeFromCaption(const QString &caption);
 
+signals:
+  // A code field's exit check refused its code: "User 013's code" and the rule it breaks.
+  void CodeRefused(const QString &field, const QString &rule);
+
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "support/FakeMessageBoxes.h"
 #include "model/DecoderConfiguration.h"
+#include "support/FakeMessageBoxes.h"
 #include "ui/EditingState.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserCodeGrid.h"
@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -157,6 +158,22 @@ protected:
     QTest::mouseRelease(Bar(), Qt::LeftButton, Qt::NoModifier, thumb.center() + QPoint(0, pixels));
     Settle();
   }
+  // Turns the mouse wheel by whole notches (positive: towards the user, down the list) with the
+  // pointer at a point of a control, as the window system delivers it: to the widget under the
+  // pointer, passed on to its parents while they ignore it.
+  void Wheel(QWidget *over, int notches, QPoint at = {}) {
+    QWidget *window = over->window();
+    const QPoint inWindow = over->mapTo(window, at.isNull() ? over->rect().center() : at);
+    QWidget *target = window->childAt(inWindow);
+    ASSERT_NE(target, nullptr);
+    const QPoint local = target->mapFrom(window, inWindow);
+    QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, -120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(target, &wheel);
+    Settle();
+  }
+  QPoint BarPartCenter(QStyle::SubControl part) { return BarPart(part).center(); }
   QRect BarPart(QStyle::SubControl part) {
     QScrollBar *bar = Bar();
     QStyleOptionSlider option;
