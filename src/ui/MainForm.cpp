@@ -152,6 +152,10 @@ TMain::TMain(TMainOptions options, QWidget *parent)
   Panel_->DecoderTypeSeriesChange(false);
   Grid_->CodesScrollBarChange();
 
+  connect(Grid_, &TUserCodeGrid::CodeRefused, this, &TMain::ShowRefusal);
+  connect(Panel_, &TSettingsPanel::CodeRefused, this, &TMain::ShowRefusal);
+  InStep_ = Config_;
+
   if (!Options_.Arguments.isEmpty())
     LoadSettingsFromFile(Options_.Arguments.first());
 }
@@ -203,7 +207,8 @@ void TMain::BuildButtons() {
     button->setObjectName(row.Name);
     button->setGeometry(row.Place);
     button->setStatusTip(row.Hint);
-    button->setAutoDefault(false);
+    // Enter on the focused button presses it, as Space does.
+    button->setAutoDefault(true);
     this->*row.Control = button;
     LinkButtons_.push_back(button);
     connect(button, &QPushButton::clicked, this, [this, &row] { RunLinkButton(row); });
@@ -405,12 +410,35 @@ void TMain::ShowNoPorts() {
 
 void TMain::closeEvent(QCloseEvent *event) {
   // A Get or Send runs inside this window's call stack; the window can't go away under it.
-  if (!IsIdle()) {
+  if (!BeginCommand() || !MayCloseWithChanges()) {
     event->ignore();
     return;
   }
   StorePreferences();
   event->accept();
+}
+
+bool TMain::MayCloseWithChanges() {
+  if (!HasUnsavedChanges())
+    return true;
+  switch (MessageBoxes().Show(this, SaveBeforeClosingQuestion, ApplicationTitle,
+                              IMessageBoxes::TIcon::Question, IMessageBoxes::TButtons::YesNoCancel)) {
+  case IMessageBoxes::TAnswer::Yes:
+    return SaveSettings(); // a cancelled or failed save keeps the window open
+  case IMessageBoxes::TAnswer::No:
+    return true;
+  default:
+    return false;
+  }
+}
+
+void TMain::MarkInStep(bool settings, bool users) {
+  TDecoderConfiguration inStep = Config_;
+  if (!settings)
+    inStep.Settings = InStep_.Settings;
+  if (!users)
+    inStep.UserCodes = InStep_.UserCodes;
+  InStep_ = std::move(inStep);
 }
 
 void TMain::StorePreferences() {
@@ -511,9 +539,26 @@ bool TMain::RunExitCheck(QWidget *focused) {
   return Grid_->RunExitCheck(focused) && Panel_->RunExitCheck(focused);
 }
 
-void TMain::MenuHeadingClick(QMenu *menu) {
-  QWidget *focused = QApplication::focusWidget();
+bool TMain::BeginCommand() {
+  return IsIdle() && FocusedFieldAccepts(focusWidget());
+}
+
+bool TMain::FocusedFieldAccepts(QWidget *focused) {
   if (!focused || !HasExitCheck(focused) || RunExitCheck(focused))
+    return true;
+  if (!RefusedField_.isEmpty())
+    SetStatusText(RefusedField_ + " holds the command back: " + RefusedRule_);
+  return false;
+}
+
+void TMain::ShowRefusal(const QString &field, const QString &rule) {
+  RefusedField_ = field;
+  RefusedRule_ = rule;
+  SetStatusText(field + " is not taken: " + rule);
+}
+
+void TMain::MenuHeadingClick(QMenu *menu) {
+  if (FocusedFieldAccepts(QApplication::focusWidget()))
     return;
   // The field refused its entry and keeps the focus: no command runs on top of it.
   QMetaObject::invokeMethod(menu, &QMenu::close, Qt::QueuedConnection);
@@ -563,10 +608,10 @@ void TMain::RunLinkButton(const TLinkButton &row) {
   if (!IsIdle() || !button->isEnabled())
     return;
   // The field being edited is committed or refused before anything is sent or replaced.
-  QWidget *focused = QApplication::focusWidget();
+  QWidget *focused = focusWidget();
   if (focused == button)
     focused = FocusBeforeButton_;
-  if (focused && focused != button && !RunExitCheck(focused))
+  if (focused != button && !FocusedFieldAccepts(focused))
     return;
   SetStatusText(row.StatusText);
   button->setFocus(Qt::OtherFocusReason);
@@ -575,7 +620,8 @@ void TMain::RunLinkButton(const TLinkButton &row) {
       {this, ProgressBar, StatusPanel0, [this] { return CurrentHint_; }, [this] { ShowModel(); }});
   IComPort &port = Options_.LinkPort ? *Options_.LinkPort : static_cast<IComPort &>(ComPort);
   IClock &clock = Options_.LinkClock ? *Options_.LinkClock : static_cast<IClock &>(SystemClock_);
-  row.Operation(Config_, port, clock, host, row.Settings, row.Users);
+  if (row.Operation(Config_, port, clock, host, row.Settings, row.Users) == lrOK)
+    MarkInStep(row.Settings, row.Users);
   // Disabling the window took the focus away; it goes back to the button, as before the run.
   if (button->isEnabled())
     button->setFocus(Qt::OtherFocusReason);
@@ -616,25 +662,30 @@ QString TMain::AskOpenPath() {
 }
 
 void TMain::SaveSettingsMenuItemClick() {
-  if (!IsIdle())
-    return;
+  if (BeginCommand())
+    SaveSettings();
+}
+
+// True when the file was written.
+bool TMain::SaveSettings() {
   QString path = AskSavePath(LastSavePath_);
   if (path.isEmpty())
-    return;
+    return false;
   path = CompleteSettingsFileName(path);
   LastSavePath_ = path;
   if (QFileInfo::exists(path) &&
       MessageBoxes().Show(this, SettingsOverwriteQuestion, SettingsOverwriteCaption,
                           IMessageBoxes::TIcon::Question,
                           IMessageBoxes::TButtons::YesNo) != IMessageBoxes::TAnswer::Yes)
-    return;
-  WriteSettingsTo(path);
+    return false;
+  return WriteSettingsTo(path);
 }
 
-void TMain::WriteSettingsTo(const QString &path) {
+bool TMain::WriteSettingsTo(const QString &path) {
   switch (WriteSettingsFile(path, Config_)) {
   case TSaveResult::Saved:
-    break;
+    MarkInStep(true, true);
+    return true;
   case TSaveResult::OpenFailed:
     MessageBoxes().Error(this, SettingsOpenForWritingError, SettingsErrorCaption);
     break;
@@ -642,10 +693,11 @@ void TMain::WriteSettingsTo(const QString &path) {
     MessageBoxes().Error(this, SettingsWriteError, SettingsErrorCaption);
     break;
   }
+  return false;
 }
 
 void TMain::LoadSettingsMenuItemClick() {
-  if (!IsIdle())
+  if (!BeginCommand())
     return;
   const QString path = AskOpenPath();
   if (!path.isEmpty())
@@ -658,13 +710,15 @@ void TMain::LoadSettingsFromFile(const QString &path) {
     MessageBoxes().Error(this, SettingsOpenForReadingMessage(path), ApplicationTitle);
     return;
   }
+  if (result == TLoadResult::Loaded)
+    MarkInStep(true, true);
   ShowModel();
 }
 
 // --- The other commands ---
 
 void TMain::PrintSettingsMenuItemClick() {
-  if (IsIdle())
+  if (BeginCommand())
     TPrintForm::Execute(this, Config_, Preferences_.Print, SelectedPrinter_);
 }
 
@@ -680,17 +734,17 @@ TCodeEntryHost TMain::CodeEntryHost() {
 }
 
 void TMain::BulkAddMenuItemClick() {
-  if (IsIdle() && BulkAddMenuItem->isEnabled())
+  if (BulkAddMenuItem->isEnabled() && BeginCommand())
     ::BulkAddMenuItemClick(this, Config_, ComPort, CodeEntryHost());
 }
 
 void TMain::BatchAddMenuItemClick() {
-  if (IsIdle())
+  if (BeginCommand())
     ::BatchAddMenuItemClick(this, Config_, CodeEntryHost());
 }
 
 void TMain::ClearCodesMenuItemClick() {
-  if (IsIdle())
+  if (BeginCommand())
     Grid_->ClearAllCodesWithQuestion();
 }
 

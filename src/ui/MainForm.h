@@ -76,6 +76,13 @@ public:
   void ShowHelpTopic(const QString &topic);
   // The busy rule: false while a Get or Send runs (the window is disabled then).
   bool IsIdle() const { return isEnabled(); }
+  // Where every command that reads or replaces the configuration starts (menu item, shortcut,
+  // button, closing the window): the busy rule, then the focused field's exit check, so that
+  // a code being typed is stored first. False when the command must not run; a refusing field
+  // keeps the focus and status panel 0 says which field holds the command back and why.
+  bool BeginCommand();
+  // The configuration differs from what was last loaded, saved, got or sent.
+  bool HasUnsavedChanges() const { return !(Config_ == InStep_); }
   // Redraws the grid and the settings panel from the model (after a change of the model).
   void ShowModel();
   // Status panel 0: the description of a running operation, then back to the current hint.
@@ -185,15 +192,23 @@ private:
 
   void RunLinkButton(const TLinkButton &button);
   bool RunExitCheck(QWidget *focused);
+  bool FocusedFieldAccepts(QWidget *focused);
+  void ShowRefusal(const QString &field, const QString &rule);
   void MenuHeadingClick(QMenu *menu);
+  // What a close with unsaved changes asks; true when the window may close.
+  bool MayCloseWithChanges();
+  // The parts of the configuration that now match a file or the decoder.
+  void MarkInStep(bool settings, bool users);
   void StatusBarMouseUp(const QPoint &position, Qt::MouseButton button);
   void ShowPortName(const QString &text);
   QString AskSavePath(const QString &previousPath);
   QString AskOpenPath();
-  void WriteSettingsTo(const QString &path);
+  bool SaveSettings();
+  bool WriteSettingsTo(const QString &path);
 
   TMainOptions Options_;
   TDecoderConfiguration Config_;
+  TDecoderConfiguration InStep_; // as last loaded, saved, got or sent
   TEditingState EditingState_;
   TPreferences Preferences_;
   QString SelectedPrinter_;
@@ -210,9 +225,12 @@ private:
   QString CurrentHint_;
   QString LastSavePath_;
   QPointer<QWidget> FocusBeforeButton_;
+  QString RefusedField_; // the last refusal of an exit check, for the status line
+  QString RefusedRule_;
 };
 
 inline constexpr const char *MainCaption = "KEB QOR Programmer v2";
 inline constexpr const char *NoComPortsText = "No COM ports";
 inline constexpr const char *ConnectedSuffix = " - Connected";
 inline constexpr const char *PortHintPrefix = "Sets communications port to use to ";
+inline constexpr const char *SaveBeforeClosingQuestion = "Save changes to the settings before closing?";

@@ -85,7 +85,8 @@ QPushButton *AddButton(QWidget *parent, const char *name, const char *caption, i
   auto *button = new QPushButton(QString::fromLatin1(caption), parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setGeometry(left, 216, 75, 25);
-  button->setAutoDefault(false);
+  // Enter on a focused button presses that button; elsewhere in the dialog it prints.
+  button->setAutoDefault(true);
   return button;
 }
 

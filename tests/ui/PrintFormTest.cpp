@@ -328,4 +328,56 @@ TEST_F(PrintForm, ExecuteAfterAPrintStoresThePreferences) {
   EXPECT_TRUE(QFile::exists(PdfAnswer));
 }
 
+// Enter presses the focused button, and prints only from the Print button or a field.
+struct TEnterCase {
+  const char *Name;
+  QPushButton *TPrintForm::*Focused; // nullptr: the left margin field
+  bool Prints;
+  int FontQuestions;
+  int PrinterQuestions;
+  bool StaysOpen;
+};
+
+class PrintFormEnterTest : public PrintForm, public ::testing::WithParamInterface<TEnterCase> {};
+
+TEST_P(PrintFormEnterTest, PressesTheFocusedButton) {
+  const TEnterCase &c = GetParam();
+  int fontQuestions = 0;
+  int printerQuestions = 0;
+  Hooks.ChooseFont = [&fontQuestions](const QFont &, QWidget *) -> std::optional<QFont> {
+    ++fontQuestions;
+    return std::nullopt;
+  };
+  Hooks.SelectPrinter = [&printerQuestions](QPrinter &, QWidget *) {
+    ++printerQuestions;
+    return QString();
+  };
+  bool stillOpen = false;
+  QTimer::singleShot(0, [&c, &stillOpen] {
+    auto *form = qobject_cast<TPrintForm *>(QApplication::activeModalWidget());
+    ASSERT_NE(form, nullptr);
+    QWidget *target = c.Focused ? static_cast<QWidget *>(form->*c.Focused) : form->LeftMarginEdit;
+    target->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(target, Qt::Key_Return);
+    stillOpen = form->isVisible();
+    if (stillOpen)
+      form->reject();
+  });
+  const bool printed = TPrintForm::Execute(nullptr, Config, Preferences, CurrentPrinter, Hooks);
+  EXPECT_EQ(printed, c.Prints);
+  EXPECT_EQ(QFile::exists(PdfAnswer), c.Prints);
+  EXPECT_EQ(fontQuestions, c.FontQuestions);
+  EXPECT_EQ(printerQuestions, c.PrinterQuestions);
+  EXPECT_EQ(stillOpen, c.StaysOpen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, PrintFormEnterTest,
+    ::testing::Values(TEnterCase{"Cancel", &TPrintForm::CancelButton, false, 0, 0, false},
+                      TEnterCase{"Font", &TPrintForm::FontButton, false, 1, 0, true},
+                      TEnterCase{"SelectPrinter", &TPrintForm::SelectPrinterButton, false, 0, 1, true},
+                      TEnterCase{"Print", &TPrintForm::PrintButton, true, 0, 0, false},
+                      TEnterCase{"MarginField", nullptr, true, 0, 0, false}),
+    [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+
 } // namespace
