@@ -620,8 +620,11 @@ void TMain::RunLinkButton(const TLinkButton &row) {
       {this, ProgressBar, StatusPanel0, [this] { return CurrentHint_; }, [this] { ShowModel(); }});
   IComPort &port = Options_.LinkPort ? *Options_.LinkPort : static_cast<IComPort &>(ComPort);
   IClock &clock = Options_.LinkClock ? *Options_.LinkClock : static_cast<IClock &>(SystemClock_);
+  // A part the user had not changed stays in step whatever identification did to it.
+  const bool settingsInStep = row.Settings || Config_.Settings == InStep_.Settings;
+  const bool usersInStep = row.Users || Config_.UserCodes == InStep_.UserCodes;
   if (row.Operation(Config_, port, clock, host, row.Settings, row.Users) == lrOK)
-    MarkInStep(row.Settings, row.Users);
+    MarkInStep(settingsInStep, usersInStep);
   // Disabling the window took the focus away; it goes back to the button, as before the run.
   if (button->isEnabled())
     button->setFocus(Qt::OtherFocusReason);

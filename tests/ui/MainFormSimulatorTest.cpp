@@ -108,3 +108,30 @@ TEST_F(MainWindowSimulatorTest, SendAndGetBackFromTheButtons) {
   EXPECT_EQ(main.Config().UserCodes[20], sent.UserCodes[20]);
   EXPECT_EQ(main.Config().Settings.Output[0].DOTLTime, "300");
 }
+
+// Changes count until a Get or Send brings them in step, each operation only for its part.
+TEST_F(MainWindowSimulatorTest, SuccessfulGetsAndSendsBringTheirPartsInStep) {
+  TMain &main = Start();
+  main.show();
+  main.GetUsersButton->click(); // identifies a QOR2: its lists change, the user changed nothing
+  ASSERT_TRUE(Boxes.Shown.empty());
+  EXPECT_FALSE(main.HasUnsavedChanges());
+
+  main.Config().UserCodes[20].Code = "24680";
+  main.Config().Settings.Output[0].DOTLTime = "300";
+  EXPECT_TRUE(main.HasUnsavedChanges());
+  main.SendUsersButton->click();
+  ASSERT_TRUE(Boxes.Shown.empty());
+  EXPECT_TRUE(main.HasUnsavedChanges()); // the settings were not sent
+  main.SendSettingsButton->click();
+  ASSERT_TRUE(Boxes.Shown.empty());
+  EXPECT_FALSE(main.HasUnsavedChanges());
+
+  main.Config().UserCodes[21].Code = "13579";
+  main.GetButton->click();
+  ASSERT_TRUE(Boxes.Shown.empty());
+  EXPECT_FALSE(main.HasUnsavedChanges());
+  main.close();
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_FALSE(main.isVisible());
+}
