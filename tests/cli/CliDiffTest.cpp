@@ -42,15 +42,15 @@ TEST_F(CliDiffTest, TwoFilesPrintTheirDifferencesAndExit8) {
   TDecoderConfiguration b = a;
   b.UserCodes[12].Code = "5678";
   b.Settings.Output[0].DOTLTime = "300";
-  b.UserCodes[700] = {"700", omMomentary, omMomentary};
+  b.UserCodes[700] = {"700", omDisabled, omDisabled};
   const QString fileA = WriteConfig("a.qor", a);
   const QString fileB = WriteConfig("b.qor", b);
 
   const TRunResult differ = RunCliProgram({"diff", fileA, fileB});
   EXPECT_EQ(differ.ExitCode, 8);
-  EXPECT_EQ(differ.Out, "Door 1 DOTL time: 60 -> 300\n"
-                        "User 012 code: 1212 -> 5678\n"
-                        "User 700 code: (blank) -> 700\n");
+  EXPECT_EQ(differ.Out.toStdString(), "Door 1 DOTL time: 60 -> 300\n"
+                                      "User 012 code: 1212 -> 5678\n"
+                                      "User 700 code: (blank) -> 700\n");
   EXPECT_TRUE(differ.Err.isEmpty()) << differ.Err.constData();
 
   const TRunResult same = RunCliProgram({"diff", fileA, WriteConfig("a2.qor", a)});
@@ -67,7 +67,7 @@ TEST_F(CliDiffTest, AnotherIdentityIsComparedAsTheFirstFileTakesIt) {
   qor2.UserCodes[450] = {"450", omMomentary, omDisabled};
   const TRunResult result = RunCliProgram({"diff", WriteConfig("q1.qor", qor1), WriteConfig("q2.qor", qor2)});
   EXPECT_EQ(result.ExitCode, 8);
-  EXPECT_EQ(result.Out, "Decoder type: QOR1 -> QOR2\nDecoder series: 2 -> 3\n");
+  EXPECT_EQ(result.Out.toStdString(), "Decoder type: QOR1 -> QOR2\nDecoder series: 2 -> 3\n");
 }
 
 TEST_F(CliDiffTest, UnreadableFilesHaveTheirOwnStatus) {
