@@ -194,3 +194,24 @@ TEST_F(CompareWithDecoderTest, DoesNothingWhileBusy) {
   EXPECT_EQ(Line.Port().OpenCount(), 0);
   EXPECT_TRUE(Boxes.Shown.empty());
 }
+
+// The dialog on its own: blank values read "(blank)", cells are read only, and Escape or
+// Enter closes it as the Close button does.
+TEST(CompareForm, ShowsBlanksReadOnlyAndClosesFromTheKeyboard) {
+  const std::vector<TConfigDifference> differences{{"User 012 code", "", "5678"},
+                                                   {"Management code", "4321", ""}};
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+    TCompareForm form(nullptr, differences);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    EXPECT_EQ(Rows(*form.DifferencesTable), (std::vector<TRow>{{"User 012 code", "(blank)", "5678"},
+                                                               {"Management code", "4321", "(blank)"}}));
+    QTableWidgetItem *cell = form.DifferencesTable->item(0, 1);
+    EXPECT_FALSE(cell->flags() & Qt::ItemIsEditable);
+    const QRect place = form.DifferencesTable->visualItemRect(cell);
+    QTest::mouseDClick(form.DifferencesTable->viewport(), Qt::LeftButton, {}, place.center());
+    EXPECT_TRUE(form.DifferencesTable->findChildren<QLineEdit *>().isEmpty()); // no editor opened
+    QTest::keyClick(&form, key);
+    EXPECT_FALSE(form.isVisible()) << key;
+  }
+}
