@@ -25,8 +25,3 @@ QString ComPortMenuCaption(const QString &portName) {
 QString ComPortPopupCaption(const QString &portName) {
   return ComNumber(portName) < 0 ? WithLeadingAccessKey(portName) : portName;
 }
-
-QString PortNameFromCaption(const QString &caption) {
-  QString name = caption;
-  return name.remove('&');
-}

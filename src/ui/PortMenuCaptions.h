@@ -8,5 +8,3 @@
 // itself in both menus, with its first character as the access key.
 QString ComPortMenuCaption(const QString &portName);
 QString ComPortPopupCaption(const QString &portName);
-// The name a menu caption stands for: the caption without its "&" characters.
-QString PortNameFromCaption(const QString &caption);
