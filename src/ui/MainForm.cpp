@@ -547,25 +547,6 @@ const std::array<TMain::TLinkButton, 6> &TMain::LinkButtonTable() {
   return table;
 }
 
-void TMain::GetButtonClick() {
-  RunLinkButton(LinkButtonTable()[0]);
-}
-void TMain::GetSettingsButtonClick() {
-  RunLinkButton(LinkButtonTable()[1]);
-}
-void TMain::GetUsersButtonClick() {
-  RunLinkButton(LinkButtonTable()[2]);
-}
-void TMain::SendButtonClick() {
-  RunLinkButton(LinkButtonTable()[3]);
-}
-void TMain::SendSettingsButtonClick() {
-  RunLinkButton(LinkButtonTable()[4]);
-}
-void TMain::SendUsersButtonClick() {
-  RunLinkButton(LinkButtonTable()[5]);
-}
-
 void TMain::RunLinkButton(const TLinkButton &row) {
   QPushButton *button = this->*row.Control;
   if (!IsIdle() || !button->isEnabled())

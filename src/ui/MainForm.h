@@ -131,13 +131,6 @@ public:
   const std::vector<QAction *> &ComPortPopupItems() const { return ComPortPopupItems_; }
 
 public slots:
-  void GetButtonClick();
-  void GetSettingsButtonClick();
-  void GetUsersButtonClick();
-  void SendButtonClick();
-  void SendSettingsButtonClick();
-  void SendUsersButtonClick();
-
   void LoadSettingsMenuItemClick();
   void SaveSettingsMenuItemClick();
   // Reads a settings file into the configuration; reports a file that can't be opened.
