@@ -403,7 +403,8 @@ void TMain::BuildPortMenus(const QStringList &listed) {
 // With no port remembered, a USB serial adapter is far likelier to be the KEB than the serial
 // port built into a laptop, which is often listed first.
 QString TMain::PortToOfferFirst(const QStringList &ports) {
-  const auto usb = std::find_if(ports.begin(), ports.end(), [](const QString &port) { return IsUsbSerialPort(port); });
+  const auto usb =
+      std::find_if(ports.begin(), ports.end(), [](const QString &port) { return IsUsbSerialPort(port); });
   return usb != ports.end() ? *usb : ports.first();
 }
 

@@ -167,6 +167,17 @@ TEST_F(MainFormEditingTest, DuplicateHoldsBackTheLoadWithOneMessage) {
   EXPECT_EQ(Status(), "User 007's code holds the command back: it already exists as User 002");
 }
 
+// A command added to the File menu goes through the same check.
+TEST_F(MainFormEditingTest, CompareWithDecoderIsHeldBackByAnUnfinishedCode) {
+  TMain &main = Show();
+  TypeInto(Code(13), "12");
+  main.CompareMenuItem->trigger();
+  Settle();
+  EXPECT_EQ(Line.Opened, 0);
+  EXPECT_EQ(QApplication::focusWidget(), Code(13));
+  EXPECT_EQ(Status(), "User 013's code holds the command back: a code has at least 3 characters");
+}
+
 // --- Never silent ---
 
 TEST_F(MainFormEditingTest, StatusLineSaysWhyAFieldKeepsTheFocus) {
