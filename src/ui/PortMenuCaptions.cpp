@@ -25,3 +25,8 @@ QString ComPortMenuCaption(const QString &portName) {
 QString ComPortPopupCaption(const QString &portName) {
   return ComNumber(portName) < 0 ? WithLeadingAccessKey(portName) : portName;
 }
+
+QString PortDisplayName(const QString &portName) {
+  const QString devices = QStringLiteral("/dev/");
+  return portName.startsWith(devices) ? portName.mid(devices.size()) : portName;
+}
