@@ -110,6 +110,7 @@ public:
   QMenu *FileMenu = nullptr;
   QAction *LoadSettingsMenuItem = nullptr;
   QAction *SaveSettingsMenuItem = nullptr;
+  QAction *CompareMenuItem = nullptr;
   QAction *PrintSettingsMenuItem = nullptr;
   QAction *ExitMenuItem = nullptr;
   QMenu *CodesMenu = nullptr;
@@ -135,6 +136,8 @@ public slots:
   // Reads a settings file into the configuration; reports a file that can't be opened.
   void LoadSettingsFromFile(const QString &path);
   void PrintSettingsMenuItemClick();
+  // Reads the decoder without changing the configuration and shows how the two differ.
+  void CompareMenuItemClick();
   void ExitMenuItemClick();
   void BulkAddMenuItemClick();
   void BatchAddMenuItemClick();
