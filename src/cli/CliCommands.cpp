@@ -8,6 +8,7 @@
 #include "report/ReportFont.h"
 #include "report/ReportPlainText.h"
 #include "report/ReportRenderer.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -48,6 +49,7 @@ Commands:
       [--no-settings] [--no-users] [--blank-codes]
       [--margins TOP,BOTTOM,LEFT,RIGHT] [--font FAMILY,POINTS]
   convert IN.qor OUT.qor              read leniently and write a normalised settings file
+  --version                           print the program's name and version
 
 Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 12 cancelled; 64 usage;
 65 unusable file content; 66 file cannot be opened; 73 file cannot be written.
@@ -316,6 +318,10 @@ int RunCli(const QStringList &arguments, std::FILE *out, std::FILE *err, std::FI
   const QString command = arguments.value(1);
   if (command == "--help" || command == "-h" || command == "help") {
     Print(out, UsageText);
+    return ExitOK;
+  }
+  if (command == "--version") {
+    Print(out, KEBQOR_VERSION_LINE "\n");
     return ExitOK;
   }
   for (const TCommand &entry : Commands) {

@@ -1,6 +1,7 @@
 #include "ui/HelpViewer.h"
 
-#include <QCoreApplication>
+#include "ui/HelpFolder.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -28,8 +29,7 @@ QString THelpViewer::PageForTopic(const QString &topic) {
 }
 
 QString THelpViewer::PagePath(const QString &topic) const {
-  const QString folder =
-      Folder_.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath("help") : Folder_;
+  const QString folder = Folder_.isEmpty() ? ProgramHelpFolder() : Folder_;
   return QDir(folder).filePath(PageForTopic(topic));
 }
 

@@ -6,13 +6,13 @@
 #include <functional>
 
 // Opens the program's help. The help "file" (the application's help file name, such as
-// "KEBQOR.CHM") is a folder "help" of HTML pages beside the executable; a topic such as
+// "KEBQOR.CHM") is a folder of HTML pages (see HelpFolder.h); a topic such as
 // "::/BatchAdd.htm" names one page, no topic the contents page.
 class THelpViewer {
 public:
   using TOpener = std::function<bool(const QUrl &)>;
 
-  // folder: where the pages are; empty means "help" beside the executable. opener: shows a
+  // folder: where the pages are; empty means the program's help folder. opener: shows a
   // page, by default the desktop's browser.
   explicit THelpViewer(QString helpFileName, QString folder = {}, TOpener opener = {});
 

@@ -39,7 +39,7 @@ struct TMainOptions {
   QString RememberedPortOverride;
 
   QString HelpFileName = "KEBQOR.CHM";
-  QString HelpFolder; // empty: "help" beside the executable
+  QString HelpFolder; // empty: the program's help folder (HelpFolder.h)
   THelpViewer::TOpener HelpOpener;
 
   // File dialogs: return the chosen path, or an empty text when the user cancels.
