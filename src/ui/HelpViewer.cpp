@@ -1,11 +1,12 @@
 #include "ui/HelpViewer.h"
 
-#include "ui/HelpFolder.h"
+#include "ui/HelpWindow.h"
 
-#include <QDesktopServices>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
+#include <array>
 #include <utility>
 
 namespace {
@@ -13,12 +14,35 @@ namespace {
 constexpr const char *ContentsPage = "index.html";
 constexpr const char *TopicPrefix = "::/";
 
+// Where the pages may be, relative to the program's folder, in the order they are looked for:
+// beside the program (a build, or an installation in one folder), then where an installation
+// under a prefix such as /usr puts them.
+constexpr std::array<const char *, 2> HelpFolderPlaces{{
+    "help",
+    "../share/kebqor/help",
+}};
+
 } // namespace
 
+QString HelpFolder() {
+  return HelpFolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString HelpFolderFor(const QString &programFolderPath) {
+  const QDir programFolder(programFolderPath);
+  for (const char *place : HelpFolderPlaces) {
+    const QString folder = QDir::cleanPath(programFolder.filePath(place));
+    if (QFileInfo(QDir(folder).filePath(ContentsPage)).isFile())
+      return folder;
+  }
+  return QDir::cleanPath(programFolder.filePath(HelpFolderPlaces.front()));
+}
+
 THelpViewer::THelpViewer(QString helpFileName, QString folder, TOpener opener)
-    : HelpFileName_(std::move(helpFileName)), Folder_(std::move(folder)), Opener_(std::move(opener)) {
-  if (!Opener_)
-    Opener_ = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    : HelpFileName_(std::move(helpFileName)), Folder_(std::move(folder)), Opener_(std::move(opener)) {}
+
+THelpViewer::~THelpViewer() {
+  delete Window_.data();
 }
 
 QString THelpViewer::PageForTopic(const QString &topic) {
@@ -29,13 +53,30 @@ QString THelpViewer::PageForTopic(const QString &topic) {
 }
 
 QString THelpViewer::PagePath(const QString &topic) const {
-  const QString folder = Folder_.isEmpty() ? ProgramHelpFolder() : Folder_;
+  const QString folder = Folder_.isEmpty() ? HelpFolder() : Folder_;
   return QDir(folder).filePath(PageForTopic(topic));
 }
 
-bool THelpViewer::ShowTopic(const QString &topic) const {
+bool THelpViewer::ShowTopic(const QString &topic, QWidget *owner) {
   const QString path = PagePath(topic);
   if (!QFileInfo(path).isFile())
     return false;
-  return Opener_(QUrl::fromLocalFile(path));
+  const QUrl page = QUrl::fromLocalFile(path);
+  return Opener_ ? Opener_(page) : ShowInWindow(page, owner);
+}
+
+THelpWindow *THelpViewer::Window() const {
+  return Window_.data();
+}
+
+bool THelpViewer::ShowInWindow(const QUrl &page, QWidget *owner) {
+  // A modal dialog blocks every window but its own: the help window becomes one of its own.
+  if (QWidget *modal = QApplication::activeModalWidget())
+    owner = modal;
+  if (!Window_)
+    Window_ = new THelpWindow(QUrl::fromLocalFile(PagePath(HelpDefaultTopic)), owner);
+  else if (Window_->parentWidget() != owner)
+    Window_->setParent(owner, Window_->windowFlags());
+  Window_->ShowPage(page);
+  return true;
 }

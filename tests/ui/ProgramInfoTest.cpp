@@ -1,7 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "ui/About.h"
-#include "ui/HelpFolder.h"
+#include "ui/HelpViewer.h"
 #include "ui/ProgramInfo.h"
 
 #include <QDir>
@@ -15,9 +15,9 @@ namespace {
 
 // --- Where the help pages are found ---
 
-// A program folder "prefix/bin", with help pages beside it, under the prefix's shared data
-// folder, both, or neither; "help" beside the program may also be a file, which is not a folder.
-enum class THelpPlace { None, Beside, Shared, Both, BesideIsAFile };
+// A program folder "prefix/bin", with the help pages beside it, under the prefix's shared data
+// folder, both, or neither; a folder counts only when it holds the contents page.
+enum class THelpPlace { None, Beside, Shared, Both, EmptyFolderBeside };
 
 struct THelpFolderCase {
   const char *Name;
@@ -31,10 +31,10 @@ protected:
     ASSERT_TRUE(Prefix.isValid());
     ASSERT_TRUE(QDir(Prefix.path()).mkpath("bin"));
   }
-  void MakeFolder(const QString &relative) { ASSERT_TRUE(QDir(Prefix.path()).mkpath(relative)); }
-  void MakeFile(const QString &relative) {
-    QFile file(Path(relative));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  void MakePages(const QString &folder) {
+    ASSERT_TRUE(QDir(Prefix.path()).mkpath(folder));
+    QFile contents(Path(folder + "/index.html"));
+    ASSERT_TRUE(contents.open(QIODevice::WriteOnly));
   }
   QString Path(const QString &relative) const { return QDir(Prefix.path()).filePath(relative); }
 
@@ -44,14 +44,15 @@ protected:
 TEST_P(HelpFolderTest, BesideTheProgramFirstThenTheSharedDataFolder) {
   const THelpPlace place = GetParam().Place;
   if (place == THelpPlace::Beside || place == THelpPlace::Both)
-    MakeFolder("bin/help");
-  if (place == THelpPlace::Shared || place == THelpPlace::Both || place == THelpPlace::BesideIsAFile)
-    MakeFolder("share/kebqor/help");
-  if (place == THelpPlace::BesideIsAFile)
-    MakeFile("bin/help");
-  EXPECT_EQ(HelpFolderFor(Path("bin")), QDir::cleanPath(Path(GetParam().Expected)));
-  // The same answer for a program folder given with a trailing separator.
-  EXPECT_EQ(HelpFolderFor(Path("bin") + "/"), QDir::cleanPath(Path(GetParam().Expected)));
+    MakePages("bin/help");
+  if (place == THelpPlace::Shared || place == THelpPlace::Both || place == THelpPlace::EmptyFolderBeside)
+    MakePages("share/kebqor/help");
+  if (place == THelpPlace::EmptyFolderBeside)
+    ASSERT_TRUE(QDir(Prefix.path()).mkpath("bin/help"));
+  const QString expected = QDir::cleanPath(Path(GetParam().Expected));
+  EXPECT_EQ(HelpFolderFor(Path("bin")), expected);
+  // The same for a program folder given with a trailing separator.
+  EXPECT_EQ(HelpFolderFor(Path("bin") + "/"), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -60,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       THelpFolderCase{"BesideTheProgram", THelpPlace::Beside, "bin/help"},
                       THelpFolderCase{"InstalledUnderThePrefix", THelpPlace::Shared, "share/kebqor/help"},
                       THelpFolderCase{"BothTakesTheOneBesideTheProgram", THelpPlace::Both, "bin/help"},
-                      THelpFolderCase{"AFileBesideIsNoFolder", THelpPlace::BesideIsAFile,
+                      THelpFolderCase{"AnEmptyFolderBesideIsPassedOver", THelpPlace::EmptyFolderBeside,
                                       "share/kebqor/help"}),
     [](const ::testing::TestParamInfo<THelpFolderCase> &testCase) {
       return std::string(testCase.param.Name);
