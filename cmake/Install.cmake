@@ -36,6 +36,11 @@ install(FILES ${KEBQOR_DATA_DIR}/icons/kebqor.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 install(FILES ${KEBQOR_DATA_DIR}/kebqor-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
         RENAME kebqor.xml)
+# Settings files show the program's icon in file managers.
+install(FILES ${KEBQOR_DATA_DIR}/icons/kebqor.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes
+        RENAME application-x-kebqor-settings.svg)
+install(FILES ${KEBQOR_DATA_DIR}/icons/kebqor.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/mimetypes
+        RENAME application-x-kebqor-settings.png)
 
 configure_file(${KEBQOR_DATA_DIR}/${KEBQOR_METAINFO_ID}.metainfo.xml
                ${KEBQOR_GENERATED_DATA_DIR}/${KEBQOR_METAINFO_ID}.metainfo.xml @ONLY)
