@@ -1,5 +1,6 @@
 #include "CliRunner.h"
 
+#include "support/CaseName.h"
 #include "version.h"
 
 #include <QProcess>
@@ -9,6 +10,7 @@
 namespace {
 
 struct TVersionCase {
+  const char *Name;
   const char *Program;
   const char *Line; // what --version prints, without the line end
 };
@@ -33,14 +35,11 @@ TEST_P(ProgramVersionTest, PrintsItsVersionLineWithoutADisplay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ProgramVersionTest,
-                         ::testing::Values(TVersionCase{"kebqor", KEBQOR_VERSION_LINE},
-                                           TVersionCase{"kebqor-cli", KEBQOR_VERSION_LINE},
-                                           TVersionCase{"kebqor-sim", "kebqor-sim " KEBQOR_VERSION}),
-                         [](const ::testing::TestParamInfo<TVersionCase> &testCase) {
-                           std::string name = testCase.param.Program;
-                           std::erase(name, '-');
-                           return name;
-                         });
+                         ::testing::Values(TVersionCase{"Window", "kebqor", KEBQOR_VERSION_LINE},
+                                           TVersionCase{"CommandLine", "kebqor-cli", KEBQOR_VERSION_LINE},
+                                           TVersionCase{"VirtualDecoder", "kebqor-sim",
+                                                        "kebqor-sim " KEBQOR_VERSION}),
+                         CaseName);
 
 TEST(ProgramVersion, IsTheProjectsVersion) {
   EXPECT_STREQ(KEBQOR_VERSION_LINE, "KEB QOR Programmer 2.11.0.0");

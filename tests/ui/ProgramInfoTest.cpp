@@ -4,6 +4,8 @@
 #include "ui/HelpViewer.h"
 #include "ui/ProgramInfo.h"
 
+#include "support/CaseName.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -47,8 +49,9 @@ TEST_P(HelpFolderTest, BesideTheProgramFirstThenTheSharedDataFolder) {
     MakePages("bin/help");
   if (place == THelpPlace::Shared || place == THelpPlace::Both || place == THelpPlace::EmptyFolderBeside)
     MakePages("share/kebqor/help");
-  if (place == THelpPlace::EmptyFolderBeside)
+  if (place == THelpPlace::EmptyFolderBeside) {
     ASSERT_TRUE(QDir(Prefix.path()).mkpath("bin/help"));
+  }
   const QString expected = QDir::cleanPath(Path(GetParam().Expected));
   EXPECT_EQ(HelpFolderFor(Path("bin")), expected);
   // The same for a program folder given with a trailing separator.
@@ -63,9 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                       THelpFolderCase{"BothTakesTheOneBesideTheProgram", THelpPlace::Both, "bin/help"},
                       THelpFolderCase{"AnEmptyFolderBesideIsPassedOver", THelpPlace::EmptyFolderBeside,
                                       "share/kebqor/help"}),
-    [](const ::testing::TestParamInfo<THelpFolderCase> &testCase) {
-      return std::string(testCase.param.Name);
-    });
+    CaseName);
 
 // --- What the window program answers on its command line ---
 
@@ -96,9 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // A file that happens to follow the option is still a file to open.
                       TCommandLineCase{"VersionAndAFile", {"--version", "site.qor"}, std::nullopt},
                       TCommandLineCase{"OtherCase", {"--VERSION"}, std::nullopt}),
-    [](const ::testing::TestParamInfo<TCommandLineCase> &testCase) {
-      return std::string(testCase.param.Name);
-    });
+    CaseName);
 
 // --- The icon the windows show ---
 
