@@ -2,9 +2,9 @@
 // first, the status line says what holds a command back, closing with unsaved changes asks,
 // and Enter presses the focused Get or Send button.
 #include "MainWindowFixture.h"
+#include "support/FileBytes.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,11 +17,6 @@
 namespace {
 
 using TAnswer = IMessageBoxes::TAnswer;
-
-QByteArray FileBytes(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A line on which nothing answers; counts the opens.
 class TDeadLine : public IComPort {
