@@ -1,9 +1,9 @@
 #include "link/ReadBackCheck.h"
 
 #include "link/MemoryImage.h"
+#include "model/ConfigComparison.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -67,33 +67,13 @@ void TakeHeldUsers(TDecoderConfiguration &result, const TMemoryRead &held) {
   for (int slot = 0; slot < result.UserCount(); ++slot) {
     TUserCode &user = result.UserCodes[static_cast<std::size_t>(slot)];
     const TUserCode stored = HeldUser(held, slot, result.DecoderType());
-    if (!(AsStored(user, result.DecoderType()) == stored))
+    if (AsStored(user, result.DecoderType()) == stored)
+      continue;
+    if (stored.IsBlank())
+      user.Code.clear(); // a blank slot's modes mean nothing: only the code is missing
+    else
       user = stored;
   }
-}
-
-std::string UserItem(int slot, const char *what) {
-  char number[16];
-  std::snprintf(number, sizeof number, "%03d", slot);
-  return std::string("User ") + number + " " + what;
-}
-
-const char *ModeText(TOutputMode mode) {
-  switch (mode) {
-  case omDisabled:
-    return "Disabled";
-  case omMomentary:
-    return "Momentary";
-  case omToggle:
-    return "Toggle";
-  }
-  return "";
-}
-
-void Describe(std::vector<std::string> &lines, const std::string &item, const std::string &sent,
-              const std::string &held) {
-  if (sent != held)
-    lines.push_back(item + ": " + sent + " -> " + held);
 }
 
 } // namespace
@@ -116,34 +96,9 @@ TDecoderConfiguration HeldConfiguration(const TDecoderConfiguration &sent, const
 
 std::vector<std::string> ReadBackDifferences(const TDecoderConfiguration &sent, const TMemoryRead &held,
                                              const TReadBackScope &scope) {
-  const TDecoderConfiguration decoder = HeldConfiguration(sent, held, scope);
   std::vector<std::string> lines;
-  Describe(lines, "Management code", sent.Settings.ManagementCode(), decoder.Settings.ManagementCode());
-  for (int n = 0; n < 2; ++n) {
-    const TOutputSettings &a = sent.Settings.Output[static_cast<std::size_t>(n)];
-    const TOutputSettings &b = decoder.Settings.Output[static_cast<std::size_t>(n)];
-    for (const TOutputField &field : OutputFields) {
-      const std::string item = "Door " + std::to_string(n + 1) + " " + field.Name;
-      if (field.IsTime())
-        Describe(lines, item, a.*field.Time, b.*field.Time);
-      else
-        Describe(lines, item, std::to_string(a.*field.Choice), std::to_string(b.*field.Choice));
-    }
-  }
-  for (const TOptionLocation &option : OptionLocations)
-    Describe(lines, "Location " + std::to_string(option.Location),
-             std::to_string(sent.Settings.*option.Setting), std::to_string(decoder.Settings.*option.Setting));
-  for (int slot = 0; slot < sent.UserCount(); ++slot) {
-    const TUserCode &a = sent.UserCodes[static_cast<std::size_t>(slot)];
-    const TUserCode &b = decoder.UserCodes[static_cast<std::size_t>(slot)];
-    if (a == b)
-      continue;
-    Describe(lines, UserItem(slot, "code"), a.Code, b.Code);
-    if (a.IsBlank() || b.IsBlank())
-      continue; // a blank slot's modes mean nothing
-    Describe(lines, UserItem(slot, "Door 1 mode"), ModeText(a.Output1Mode), ModeText(b.Output1Mode));
-    if (sent.IsQOR2())
-      Describe(lines, UserItem(slot, "Door 2 mode"), ModeText(a.Output2Mode), ModeText(b.Output2Mode));
-  }
+  for (const TConfigDifference &difference :
+       CompareConfigurations(sent, HeldConfiguration(sent, held, scope)))
+    lines.push_back(difference.Text());
   return lines;
 }

@@ -4,6 +4,7 @@
 
 #include "link/DecoderAsRead.h"
 #include "link/DecoderLink.h"
+#include "link/ReadBackCheck.h"
 #include "sim/RecordingHost.h"
 #include "sim/SimComPort.h"
 
@@ -97,12 +98,14 @@ TEST_P(ReadBackTest, EndsTheSendWithTheVerifyErrorNamingTheItem) {
 INSTANTIATE_TEST_SUITE_P(
     WriteFaults, ReadBackTest,
     testing::Values(
-        TWriteFaultCase{"DropSlotSeries3", TQorType::QOR2, 3, 6, -1, false, "User 006 code: 1006 -> "},
-        TWriteFaultCase{"DropSlotSeries2", TQorType::QOR1, 2, 6, -1, false, "User 006 code: 1006 -> "},
+        TWriteFaultCase{"DropSlotSeries3", TQorType::QOR2, 3, 6, -1, false, "User 006 code: 1006 -> (blank)"},
+        TWriteFaultCase{"DropSlotSeries2", TQorType::QOR1, 2, 6, -1, false, "User 006 code: 1006 -> (blank)"},
         TWriteFaultCase{"AlterSlotSeries3", TQorType::QOR2, 3, -1, 5, false, "User 005 code: 1005 -> 2005"},
         TWriteFaultCase{"AlterSlotSeries2", TQorType::QOR1, 2, -1, 399, false, "User 399 code: 1399 -> 2399"},
-        TWriteFaultCase{"KeptCodeSeries3", TQorType::QOR2, 3, -1, -1, true, "Management code: 2468 -> "},
-        TWriteFaultCase{"KeptCodeSeries2", TQorType::QOR1, 2, -1, -1, true, "Management code: 2468 -> "}),
+        TWriteFaultCase{"KeptCodeSeries3", TQorType::QOR2, 3, -1, -1, true,
+                        "Management code: 2468 -> (blank)"},
+        TWriteFaultCase{"KeptCodeSeries2", TQorType::QOR1, 2, -1, -1, true,
+                        "Management code: 2468 -> (blank)"}),
     [](const testing::TestParamInfo<TWriteFaultCase> &c) { return std::string(c.param.Name); });
 
 // A series 2 in program mode takes any code: the Send sets the new code, the decoder answers
@@ -171,7 +174,7 @@ TEST(ReadBack, SendUsersOnlyChecksTheUsersAndTheCode) {
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, false, true, {false, false, true}),
             lrVerifyFailed);
   ASSERT_EQ(host.Messages.size(), 1u);
-  EXPECT_EQ(host.Messages.front().Details, std::vector<std::string>{"User 000 code: 1000 -> "});
+  EXPECT_EQ(host.Messages.front().Details, std::vector<std::string>{"User 000 code: 1000 -> (blank)"});
 }
 
 TEST(ReadBack, SendSettingsOnlyIsNotUpsetByAUserFault) {
@@ -338,5 +341,64 @@ TEST(DecoderMismatch, AskedOnlyWhenTheIdentityCheckIsOn) {
   EXPECT_TRUE(host.MismatchQuestions.empty());
   EXPECT_EQ(line.Decoder().Memory().Code(1), "1111");
 }
+
+} // namespace
+
+namespace {
+
+// The read-back of settings: each location the Send addresses on this decoder, by its value.
+struct TSettingsReadBackCase {
+  const char *Name;
+  int Type;
+  int Series;
+  int Compatibility;
+  std::vector<std::string> Expected;
+};
+
+class SettingsReadBackTest : public testing::TestWithParam<TSettingsReadBackCase> {};
+
+TEST_P(SettingsReadBackTest, NamesTheLocationsThatHoldAnotherValue) {
+  const TSettingsReadBackCase &c = GetParam();
+  TDecoderConfiguration sent;
+  sent.SetIdentity(c.Type, c.Series);
+  sent.SetSeries2Compatibility(c.Compatibility);
+  sent.Settings.Output[0].DOTLTime = "0300";
+  sent.Settings.Output[1].ELCTime = "20";
+  sent.Settings.MomentaryCodesCancelToggle = 1;
+
+  // The decoder holds the start values: DOTL time 60, ELC time 10, option 91 disabled.
+  TDecoderMemory memory(c.Type == 1 ? TQorType::QOR2 : TQorType::QOR1, c.Series + 1);
+  if (c.Compatibility == 1) {
+    ASSERT_TRUE(memory.SetLocation(0, 99, 1));
+  }
+  TMemoryRead held;
+  held.Settings = memory.SettingsBlock();
+  EXPECT_EQ(ReadBackDifferences(sent, held, {true, false, false}), c.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decoders, SettingsReadBackTest,
+    testing::Values(
+        TSettingsReadBackCase{"Qor2Series3",
+                              1,
+                              2,
+                              0,
+                              {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10",
+                               "Momentary Codes Cancel Toggle: Enabled -> Disabled"}},
+        TSettingsReadBackCase{
+            "Qor1Series3NoDoor2",
+            0,
+            2,
+            0,
+            {"Door 1 DOTL time: 300 -> 60", "Momentary Codes Cancel Toggle: Enabled -> Disabled"}},
+        TSettingsReadBackCase{"Qor2Series3CompatibilityWritesOnly99",
+                              1,
+                              2,
+                              1,
+                              {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10"}},
+        TSettingsReadBackCase{
+            "Qor2Series2", 1, 1, 0, {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10"}},
+        TSettingsReadBackCase{"Series1TakesNoSettings", 1, 0, 0, {}}),
+    [](const testing::TestParamInfo<TSettingsReadBackCase> &c) { return std::string(c.param.Name); });
 
 } // namespace
