@@ -77,10 +77,14 @@ QString BackupBaseName(const TDecoderConfiguration &decoder, const QDateTime &wh
          QString("_QOR%1-S%2").arg(decoder.DecoderType() + 1).arg(decoder.DecoderSeries() + 1);
 }
 
+bool PrepareBackupsFolder(const QString &folder) {
+  return QDir(folder).mkpath(".") && QFile::setPermissions(folder, OwnerFolder);
+}
+
 TBackupWrite WriteBackup(const QString &folder, const TDecoderConfiguration &decoder, bool withUsers,
                          const QDateTime &when) {
   const QDir dir(folder);
-  if (!dir.mkpath(".") || !QFile::setPermissions(folder, OwnerFolder))
+  if (!PrepareBackupsFolder(folder))
     return {false, QDir::toNativeSeparators(folder)};
   const QString path = FreeName(dir, BackupBaseName(decoder, when));
   if (WriteSettingsFile(path, decoder, withUsers) != TSaveResult::Saved)

@@ -20,6 +20,9 @@ QString BackupsFolder();
 // "2026-12-11_143015_QOR2-S3": the local time and the decoder's type and series.
 QString BackupBaseName(const TDecoderConfiguration &decoder, const QDateTime &when);
 
+// Makes the folder if it is missing, readable by its owner alone; false when it cannot be made so.
+bool PrepareBackupsFolder(const QString &folder);
+
 struct TBackupWrite {
   bool Written = false;
   QString Place; // the file written, or the file or folder that could not be written

@@ -38,7 +38,8 @@ QByteArray SettingsFileBytes(const TDecoderConfiguration &config, bool withUsers
 enum class TSaveResult { Saved, OpenFailed, WriteFailed };
 // Writes through a temporary file that replaces the old one only when everything was written,
 // so a failed save leaves the previous file exactly as it was.
-TSaveResult WriteSettingsFile(const QString &path, const TDecoderConfiguration &config, bool withUsers = true);
+TSaveResult WriteSettingsFile(const QString &path, const TDecoderConfiguration &config,
+                              bool withUsers = true);
 
 // Lines longer than this keep only their first bytes (and their terminator), so that a huge
 // or binary file cannot make a line eat memory. No line the writer makes comes near it.

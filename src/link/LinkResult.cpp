@@ -38,9 +38,8 @@ TLinkMessage LinkResultMessage(TLinkResult result, const std::string &portName) 
     if (entry.Result != result)
       continue;
     if (result == lrPortError)
-      return {
-          "Unable to open " + portName + ".\n\nPort may be in use by another program.", entry.Caption, {}};
-    return {entry.Text, entry.Caption, {}};
+      return {"Unable to open " + portName + ".\n\nPort may be in use by another program.", entry.Caption};
+    return {entry.Text, entry.Caption};
   }
   return {};
 }
@@ -62,5 +61,5 @@ TLinkMessage SendBackupFailureMessage(const std::string &place) {
 }
 
 TLinkMessage GetBackupFailureMessage(const std::string &place) {
-  return {"Could not write a backup of the decoder to " + place + ".", BackupErrorCaption, {}};
+  return {"Could not write a backup of the decoder to " + place + ".", BackupErrorCaption};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // The outcome of a Get or Send. The numbers are fixed: scripts see them as exit statuses.
@@ -20,6 +21,9 @@ enum TLinkResult : int {
 };
 
 struct TLinkMessage {
+  TLinkMessage(std::string text = {}, std::string caption = {}, std::vector<std::string> details = {})
+      : Text(std::move(text)), Caption(std::move(caption)), Details(std::move(details)) {}
+
   std::string Text; // empty for lrOK and lrCancelled: no message is shown
   std::string Caption;
   // lrVerifyFailed: every difference, one a line; Text names the first few only.

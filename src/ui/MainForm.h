@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CPort.h"
+#include "link/DecoderLink.h"
 #include "link/LinkHost.h"
 #include "model/DecoderConfiguration.h"
 #include "ui/EditingState.h"
@@ -45,6 +46,10 @@ struct TMainOptions {
   // File dialogs: return the chosen path, or an empty text when the user cancels.
   std::function<QString(QWidget *owner, const QString &previousPath)> AskSavePath;
   std::function<QString(QWidget *owner)> AskOpenPath;
+  // The load dialog of "Restore from Backup", opened in the backups folder.
+  std::function<QString(QWidget *owner, const QString &folder)> AskBackupPath;
+  // Where backups are kept; empty: the user's backups folder.
+  QString BackupsFolder;
 
   // Get and Send talk through this port and clock instead of ComPort and the real clock.
   IComPort *LinkPort = nullptr;
@@ -102,6 +107,9 @@ public:
   QMenu *FileMenu = nullptr;
   QAction *LoadSettingsMenuItem = nullptr;
   QAction *SaveSettingsMenuItem = nullptr;
+  QAction *RestoreBackupMenuItem = nullptr;
+  QAction *VerifyAfterSendMenuItem = nullptr;  // checkable
+  QAction *BackupBeforeSendMenuItem = nullptr; // checkable
   QAction *PrintSettingsMenuItem = nullptr;
   QAction *ExitMenuItem = nullptr;
   QMenu *CodesMenu = nullptr;
@@ -131,6 +139,8 @@ public slots:
 
   void LoadSettingsMenuItemClick();
   void SaveSettingsMenuItemClick();
+  // Opens the load dialog in the backups folder; the chosen file loads like Load Settings.
+  void RestoreBackupMenuItemClick();
   // Reads a settings file into the configuration; reports a file that can't be opened.
   void LoadSettingsFromFile(const QString &path);
   void PrintSettingsMenuItemClick();
@@ -152,7 +162,7 @@ protected:
 
 private:
   using TLinkOperation = TLinkResult (*)(TDecoderConfiguration &, IComPort &, IClock &, ILinkHost &, bool,
-                                         bool);
+                                         bool, const TSendSafeguards &);
   // One Get or Send button: its place, texts and what it runs.
   struct TLinkButton {
     const char *Name;
@@ -190,6 +200,9 @@ private:
   void ShowPortName(const QString &text);
   QString AskSavePath(const QString &previousPath);
   QString AskOpenPath();
+  QString AskBackupPath(const QString &folder);
+  QString CurrentBackupsFolder() const;
+  TSendSafeguards SendSafeguards() const;
   void WriteSettingsTo(const QString &path);
 
   TMainOptions Options_;

@@ -127,8 +127,10 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder) {
       list << (action->isSeparator() ? QString("-") : action->objectName());
     return list;
   };
-  EXPECT_EQ(names(main.FileMenu), (QStringList{"LoadSettingsMenuItem", "SaveSettingsMenuItem", "-",
-                                               "PrintSettingsMenuItem", "-", "ExitMenuItem"}));
+  EXPECT_EQ(names(main.FileMenu),
+            (QStringList{"LoadSettingsMenuItem", "SaveSettingsMenuItem", "RestoreBackupMenuItem", "-",
+                         "VerifyAfterSendMenuItem", "BackupBeforeSendMenuItem", "-", "PrintSettingsMenuItem",
+                         "-", "ExitMenuItem"}));
   EXPECT_EQ(names(main.CodesMenu), (QStringList{"SetOP1MenuItem", "SetOP2MenuItem", "BulkAddMenuItem",
                                                 "BatchAddMenuItem", "ClearCodesMenuItem"}));
   EXPECT_EQ(names(main.HelpMenu), (QStringList{"HelpContentsMenuItem", "-", "AboutMenuItem"}));
