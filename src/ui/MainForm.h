@@ -118,6 +118,7 @@ public:
   QAction *RestoreBackupMenuItem = nullptr;
   QAction *VerifyAfterSendMenuItem = nullptr;  // checkable
   QAction *BackupBeforeSendMenuItem = nullptr; // checkable
+  QAction *CompareMenuItem = nullptr;
   QAction *PrintSettingsMenuItem = nullptr;
   QAction *ExitMenuItem = nullptr;
   QMenu *CodesMenu = nullptr;
@@ -138,13 +139,6 @@ public:
   const std::vector<QAction *> &ComPortPopupItems() const { return ComPortPopupItems_; }
 
 public slots:
-  void GetButtonClick();
-  void GetSettingsButtonClick();
-  void GetUsersButtonClick();
-  void SendButtonClick();
-  void SendSettingsButtonClick();
-  void SendUsersButtonClick();
-
   void LoadSettingsMenuItemClick();
   void SaveSettingsMenuItemClick();
   // Opens the load dialog in the backups folder; the chosen file loads like Load Settings.
@@ -152,6 +146,8 @@ public slots:
   // Reads a settings file into the configuration; reports a file that can't be opened.
   void LoadSettingsFromFile(const QString &path);
   void PrintSettingsMenuItemClick();
+  // Reads the decoder without changing the configuration and shows how the two differ.
+  void CompareMenuItemClick();
   void ExitMenuItemClick();
   void BulkAddMenuItemClick();
   void BatchAddMenuItemClick();
