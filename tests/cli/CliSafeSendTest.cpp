@@ -6,6 +6,7 @@
 
 #include "files/Backups.h"
 #include "files/SettingsFile.h"
+#include "support/CaseName.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     0,
                                     1,
                                     "Management code: 2468 -> (blank)"}),
-    [](const ::testing::TestParamInfo<TCliFaultCase> &c) { return std::string(c.param.Name); });
+    CaseName);
 
 TEST_F(CliSafeSendTest, AHealthyDecoderExits0AndTheBackupIsListed) {
   TSimProcess sim({"--type", "QOR2", "--series", "3", "--sample-users", "4"});

@@ -1,7 +1,7 @@
 #include "link/CompareWithDecoder.h"
 #include "link/DecoderLink.h"
-#include "sim/RecordingHost.h"
 #include "sim/SimComPort.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,7 @@ TEST(CompareWithDecoder, SmallerDecoderListsTheIdentityAndTheUsersItLacks) {
                                       "User 450 code: 4500 -> (blank)", "User 700 code: 7000 -> (blank)"}));
   EXPECT_EQ(config, Qor2Series3File());
   EXPECT_EQ(line.Decoder().Memory().Code(1), "1111");
-  EXPECT_TRUE(host.Messages.empty());
+  EXPECT_TRUE(host.Shown.empty());
   EXPECT_FALSE(line.Port().Connected());
 }
 
@@ -73,7 +73,7 @@ TEST(CompareWithDecoder, AFailedReadGivesItsResultAndNoList) {
   const TDecoderComparison comparison = CompareWithDecoder(config, line.Port(), line.Clock(), host);
   EXPECT_EQ(comparison.Result, lrPortError);
   EXPECT_TRUE(comparison.Differences.empty());
-  EXPECT_EQ(host.Results, (std::vector<TLinkResult>{lrPortError}));
+  EXPECT_EQ(host.Results(), (std::vector<TLinkResult>{lrPortError}));
   EXPECT_EQ(config, Qor2Series3File());
 }
 

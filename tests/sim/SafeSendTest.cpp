@@ -5,8 +5,9 @@
 #include "link/DecoderAsRead.h"
 #include "link/DecoderLink.h"
 #include "link/ReadBackCheck.h"
-#include "sim/RecordingHost.h"
 #include "sim/SimComPort.h"
+#include "support/CaseName.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -86,12 +87,12 @@ TEST_P(ReadBackTest, EndsTheSendWithTheVerifyErrorNamingTheItem) {
 
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}),
             lrVerifyFailed);
-  ASSERT_EQ(host.Messages.size(), 1u);
-  EXPECT_EQ(host.Results.front(), lrVerifyFailed);
-  EXPECT_EQ(host.Messages.front().Caption, "Verify Error");
-  EXPECT_EQ(host.Messages.front().Text,
+  ASSERT_EQ(host.Shown.size(), 1u);
+  EXPECT_EQ(host.Shown.front().Result, lrVerifyFailed);
+  EXPECT_EQ(host.Shown.front().Message.Caption, "Verify Error");
+  EXPECT_EQ(host.Shown.front().Message.Text,
             std::string("The decoder does not hold what was sent.\n\n") + c.Difference);
-  EXPECT_EQ(host.Messages.front().Details, std::vector<std::string>{c.Difference});
+  EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{c.Difference});
   EXPECT_FALSE(line.Port().Connected());
 }
 
@@ -106,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "Management code: 2468 -> (blank)"},
         TWriteFaultCase{"KeptCodeSeries2", TQorType::QOR1, 2, -1, -1, true,
                         "Management code: 2468 -> (blank)"}),
-    [](const testing::TestParamInfo<TWriteFaultCase> &c) { return std::string(c.param.Name); });
+    CaseName);
 
 // A series 2 in program mode takes any code: the Send sets the new code, the decoder answers
 // and keeps its own, and the read-back names both.
@@ -120,8 +121,8 @@ TEST(ReadBack, ASeries2InProgramModeThatKeptItsCodeIsNamed) {
   TDecoderConfiguration config = SettingsFor(options);
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}),
             lrVerifyFailed);
-  ASSERT_EQ(host.Messages.size(), 1u);
-  EXPECT_EQ(host.Messages.front().Details, std::vector<std::string>{"Management code: 2468 -> 1357"});
+  ASSERT_EQ(host.Shown.size(), 1u);
+  EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{"Management code: 2468 -> 1357"});
 }
 
 TEST(ReadBack, AHealthyDecoderEndsSilentlyOnEverySeries) {
@@ -130,11 +131,12 @@ TEST(ReadBack, AHealthyDecoderEndsSilentlyOnEverySeries) {
     SCOPED_TRACE(options.Series);
     TSimulatedLine line(options);
     TSafeguardHost host;
+    host.Series1Answer = ILinkHost::TAnswer::Yes; // program just the codes
     TDecoderConfiguration config = SettingsFor(options);
     if (options.Series == 1)
       config.Settings.SetManagementCode(""); // a series 1's code cannot be changed
     EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, AllSafeguards), lrOK);
-    EXPECT_TRUE(host.Messages.empty());
+    EXPECT_TRUE(host.Shown.empty());
     EXPECT_EQ(host.Backups.size(), 1u);
     EXPECT_TRUE(host.MismatchQuestions.empty());
   }
@@ -148,7 +150,7 @@ TEST(ReadBack, ComparesByValueSoATimeWithALeadingZeroIsTheSame) {
   config.Settings.Output[1].DOTLTime = "0300";
   config.UserCodes[42] = {"", omToggle, omToggle}; // a blank slot's modes are never sent
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}), lrOK);
-  EXPECT_TRUE(host.Messages.empty());
+  EXPECT_TRUE(host.Shown.empty());
 }
 
 TEST(ReadBack, ListsTheFirstTenDifferencesAndCountsTheRest) {
@@ -173,8 +175,8 @@ TEST(ReadBack, SendUsersOnlyChecksTheUsersAndTheCode) {
   TDecoderConfiguration config = SettingsFor(options);
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, false, true, {false, false, true}),
             lrVerifyFailed);
-  ASSERT_EQ(host.Messages.size(), 1u);
-  EXPECT_EQ(host.Messages.front().Details, std::vector<std::string>{"User 000 code: 1000 -> (blank)"});
+  ASSERT_EQ(host.Shown.size(), 1u);
+  EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{"User 000 code: 1000 -> (blank)"});
 }
 
 TEST(ReadBack, SendSettingsOnlyIsNotUpsetByAUserFault) {
@@ -184,7 +186,7 @@ TEST(ReadBack, SendSettingsOnlyIsNotUpsetByAUserFault) {
   TSafeguardHost host;
   TDecoderConfiguration config = SettingsFor(options);
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, false, {false, false, true}), lrOK);
-  EXPECT_TRUE(host.Messages.empty());
+  EXPECT_TRUE(host.Shown.empty());
 }
 
 // --- the backup before the first write frame ------------------------------------------------
@@ -222,10 +224,10 @@ TEST(BackupBeforeSend, AFailedBackupStopsBeforeTheFirstWriteFrame) {
     EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, AllSafeguards),
               lrBackupFailed);
     EXPECT_TRUE(line.Decoder().Memory() == before);
-    ASSERT_EQ(host.Messages.size(), 1u);
-    EXPECT_EQ(host.Messages.front().Text,
+    ASSERT_EQ(host.Shown.size(), 1u);
+    EXPECT_EQ(host.Shown.front().Message.Text,
               "Could not write a backup of the decoder to /backups.\n\nNothing was sent.");
-    EXPECT_EQ(host.Messages.front().Caption, "Backup Error");
+    EXPECT_EQ(host.Shown.front().Message.Caption, "Backup Error");
     EXPECT_FALSE(line.Port().Connected());
   }
 }
@@ -266,9 +268,9 @@ TEST(BackupAfterGet, AFailedBackupIsReportedButTheGetStands) {
   host.BackupWorks = false;
   TDecoderConfiguration config;
   EXPECT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, true, true), lrOK);
-  ASSERT_EQ(host.Messages.size(), 1u);
-  EXPECT_EQ(host.Messages.front().Text, "Could not write a backup of the decoder to /backups.");
-  EXPECT_EQ(host.Messages.front().Caption, "Backup Error");
+  ASSERT_EQ(host.Shown.size(), 1u);
+  EXPECT_EQ(host.Shown.front().Message.Text, "Could not write a backup of the decoder to /backups.");
+  EXPECT_EQ(host.Shown.front().Message.Caption, "Backup Error");
   EXPECT_TRUE(config.IsQOR2());
 }
 
@@ -292,7 +294,7 @@ TEST(DecoderMismatch, StopsBeforeAnyWriteFrameAndSaysWhatWouldHappen) {
 
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, AllSafeguards), lrCancelled);
   EXPECT_TRUE(line.Decoder().Memory() == before);
-  EXPECT_TRUE(host.Messages.empty());
+  EXPECT_TRUE(host.Shown.empty());
   ASSERT_EQ(host.MismatchQuestions.size(), 1u);
   EXPECT_EQ(
       host.MismatchQuestions.front(),
@@ -309,7 +311,7 @@ TEST(DecoderMismatch, YesSendsWhatFits) {
   TDecoderConfiguration config = Qor2Series3WithUsers001_450_700();
 
   EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, AllSafeguards), lrOK);
-  EXPECT_TRUE(host.Messages.empty());
+  EXPECT_TRUE(host.Shown.empty());
   const TDecoderMemory &memory = line.Decoder().Memory();
   for (int slot = 0; slot < memory.Capacity(); ++slot)
     EXPECT_EQ(memory.Code(slot), slot == 1 ? "1111" : "") << slot;
@@ -378,27 +380,26 @@ TEST_P(SettingsReadBackTest, NamesTheLocationsThatHoldAnotherValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Decoders, SettingsReadBackTest,
-    testing::Values(
-        TSettingsReadBackCase{"Qor2Series3",
-                              1,
-                              2,
-                              0,
-                              {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10",
-                               "Momentary Codes Cancel Toggle: Enabled -> Disabled"}},
-        TSettingsReadBackCase{
-            "Qor1Series3NoDoor2",
-            0,
-            2,
-            0,
-            {"Door 1 DOTL time: 300 -> 60", "Momentary Codes Cancel Toggle: Enabled -> Disabled"}},
-        TSettingsReadBackCase{"Qor2Series3CompatibilityWritesOnly99",
-                              1,
-                              2,
-                              1,
-                              {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10"}},
-        TSettingsReadBackCase{
-            "Qor2Series2", 1, 1, 0, {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10"}},
-        TSettingsReadBackCase{"Series1TakesNoSettings", 1, 0, 0, {}}),
-    [](const testing::TestParamInfo<TSettingsReadBackCase> &c) { return std::string(c.param.Name); });
+    testing::Values(TSettingsReadBackCase{"Qor2Series3",
+                                          1,
+                                          2,
+                                          0,
+                                          {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10",
+                                           "Momentary Codes Cancel Toggle: Enabled -> Disabled"}},
+                    TSettingsReadBackCase{"Qor1Series3NoDoor2",
+                                          0,
+                                          2,
+                                          0,
+                                          {"Door 1 DOTL time: 300 -> 60",
+                                           "Momentary Codes Cancel Toggle: Enabled -> Disabled"}},
+                    TSettingsReadBackCase{"Qor2Series3CompatibilityWritesOnly99",
+                                          1,
+                                          2,
+                                          1,
+                                          {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10"}},
+                    TSettingsReadBackCase{
+                        "Qor2Series2", 1, 1, 0, {"Door 1 DOTL time: 300 -> 60", "Door 2 ELC time: 20 -> 10"}},
+                    TSettingsReadBackCase{"Series1TakesNoSettings", 1, 0, 0, {}}),
+    CaseName);
 
 } // namespace
