@@ -36,7 +36,7 @@ TEST(CompareWithDecoder, SmallerDecoderListsTheIdentityAndTheUsersItLacks) {
   TSimulatedLine line({.Type = TQorType::QOR1, .Series = 2});
   line.Decoder().Memory().SetUser(1, "1111", omMomentary, omDisabled);
   const TDecoderConfiguration config = Qor2Series3File();
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
 
   const TDecoderComparison comparison = CompareWithDecoder(config, line.Port(), line.Clock(), host);
 
@@ -56,7 +56,7 @@ TEST(CompareWithDecoder, SameDecoderGivesNoDifference) {
   TSimulatedLine line({.Type = TQorType::QOR2, .Series = 3});
   line.Decoder().Memory().FillSampleUsers(20);
   TDecoderConfiguration config;
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   ASSERT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, true), lrOK);
 
   const TDecoderComparison comparison = CompareWithDecoder(config, line.Port(), line.Clock(), host);
@@ -68,7 +68,7 @@ TEST(CompareWithDecoder, AFailedReadGivesItsResultAndNoList) {
   TSimulatedLine line;
   line.Port().SetOpenFails(true);
   const TDecoderConfiguration config = Qor2Series3File();
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
 
   const TDecoderComparison comparison = CompareWithDecoder(config, line.Port(), line.Clock(), host);
   EXPECT_EQ(comparison.Result, lrPortError);
