@@ -203,3 +203,17 @@ TEST_F(MainWindowSafeSendTest, RestoreOpensTheLoadDialogInTheBackupsFolderAndLoa
   main.RestoreBackupMenuItem->trigger();
   EXPECT_EQ(main.Config().UserCodes[7].Code, "1234");
 }
+
+TEST_F(MainWindowSafeSendTest, TheKeyboardSwitchesASafeguardThroughTheFileMenu) {
+  TMain &main = Start();
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  main.activateWindow();
+  QTest::keyClick(&main, Qt::Key_F, Qt::AltModifier);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return main.FileMenu->isVisible(); }, 2000))
+      << "Alt+F opens the File menu";
+  QTest::keyClick(main.FileMenu, Qt::Key_U); // "Back &up before Send"
+  EXPECT_FALSE(main.BackupBeforeSendMenuItem->isChecked());
+  EXPECT_TRUE(main.VerifyAfterSendMenuItem->isChecked());
+  EXPECT_FALSE(main.FileMenu->isVisible());
+}
