@@ -189,6 +189,22 @@ TEST(ReadBack, SendSettingsOnlyIsNotUpsetByAUserFault) {
   EXPECT_TRUE(host.Shown.empty());
 }
 
+// A read-back that cannot be completed is no success either: the Send ends with the read's
+// own result, although everything was written.
+TEST(ReadBack, AReadBackThatFailsEndsTheSendWithItsResult) {
+  const TVirtualDecoderOptions options = Decoder(TQorType::QOR2, 3);
+  TSimulatedLine line(options);
+  line.Decoder().AddFault({TSimStep::UserBlock, TSimFault::CutReply, 3});
+  TSafeguardHost host;
+  TDecoderConfiguration config = SettingsFor(options);
+  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}),
+            lrDataError);
+  ASSERT_EQ(host.Shown.size(), 1u);
+  EXPECT_EQ(host.Shown.front().Result, lrDataError);
+  EXPECT_EQ(line.Decoder().Memory().Code(399), "1399") << "the Send itself went through";
+  EXPECT_FALSE(line.Port().Connected());
+}
+
 // --- the backup before the first write frame ------------------------------------------------
 
 TEST(BackupBeforeSend, HoldsTheDecoderAsAGetIntoAFreshWindowShowsIt) {
