@@ -3,6 +3,7 @@
 #include "cli/CliLinkHost.h"
 #include "cli/Terminal.h"
 #include "files/SettingsFile.h"
+#include "files/UserCsv.h"
 #include "link/CPort.h"
 #include "link/DecoderLink.h"
 #include "report/ReportFont.h"
@@ -48,6 +49,9 @@ Commands:
       [--no-settings] [--no-users] [--blank-codes]
       [--margins TOP,BOTTOM,LEFT,RIGHT] [--font FAMILY,POINTS]
   convert IN.qor OUT.qor              read leniently and write a normalised settings file
+  export-csv FILE.qor OUT.csv         write the users in use as a CSV user list
+  import-csv FILE.qor IN.csv --output OUT.qor
+                                      check a CSV user list against FILE.qor and write the result
 
 Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 12 cancelled; 64 usage;
 65 unusable file content; 66 file cannot be opened; 73 file cannot be written.
@@ -295,18 +299,72 @@ int ConvertCommand(const QStringList &arguments, const TStreams &io) {
   return SaveFrom(files[1], config, io);
 }
 
+int ExportCsvCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {});
+  const QStringList files = Positionals(parser, 2);
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(files[0], config, io); status != ExitOK)
+    return status;
+  switch (WriteUserCsvFile(files[1], config)) {
+  case TSaveResult::Saved:
+    return ExitOK;
+  case TSaveResult::OpenFailed:
+    Print(io.Err, "Cannot open '" + files[1] + "' for writing\n");
+    return ExitCannotWrite;
+  case TSaveResult::WriteFailed:
+    Print(io.Err, "Cannot write '" + files[1] + "'\n");
+    return ExitCannotWrite;
+  }
+  return ExitCannotWrite;
+}
+
+// Every row is checked first: with any fault nothing is written, and every fault is listed.
+int ImportCsvCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {OutputOption});
+  const QStringList files = Positionals(parser, 2);
+  const QString output = Required(parser, "output");
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(files[0], config, io); status != ExitOK)
+    return status;
+  TUserCsvImport import;
+  switch (ReadUserCsvFile(files[1], config, import)) {
+  case TCsvOpenResult::Read:
+    break;
+  case TCsvOpenResult::OpenFailed:
+    Print(io.Err, "Cannot open '" + files[1] + "' for reading\n");
+    return ExitCannotOpen;
+  case TCsvOpenResult::TooLarge:
+    Print(io.Err, "'" + files[1] + "' is too large for a user list\n");
+    return ExitBadContent;
+  }
+  if (!import.Ok()) {
+    for (const std::string &error : import.Errors)
+      Print(io.Err, QString::fromStdString(error) + "\n");
+    return ExitBadContent;
+  }
+  ApplyUserCsv(import, config);
+  if (const int status = SaveFrom(output, config, io); status != ExitOK)
+    return status;
+  Print(io.Out, QString::fromStdString(import.Summary()) + "\n");
+  return ExitOK;
+}
+
 struct TCommand {
   const char *Name;
   int (*Run)(const QStringList &, const TStreams &);
 };
 
-constexpr std::array<TCommand, 6> Commands{{
+constexpr std::array<TCommand, 8> Commands{{
     {"ports", PortsCommand},
     {"get", GetCommand},
     {"send", SendCommand},
     {"show", ShowCommand},
     {"print", PrintCommand},
     {"convert", ConvertCommand},
+    {"export-csv", ExportCsvCommand},
+    {"import-csv", ImportCsvCommand},
 }};
 
 } // namespace
