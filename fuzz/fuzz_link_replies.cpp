@@ -6,6 +6,8 @@
 #include "link/CPortTypes.h"
 #include "link/DecoderLink.h"
 
+#include <QSerialPort>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -31,7 +33,7 @@ public:
   }
   int Write(const std::uint8_t *, int count) override {
     if (!Open_ || Next_ >= Size_)
-      throw EComPort(CE_WriteFailed, "the line has gone");
+      throw EComPort(QSerialPort::ResourceError, "the line has gone");
     return count;
   }
   int InputCount() override { return 0; }

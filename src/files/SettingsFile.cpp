@@ -34,7 +34,7 @@ std::vector<QByteArray> SettingsFileWrites(const TDecoderConfiguration &config) 
   writes.push_back(
       SettingLine(DecoderTypeKey, QByteArray::number(config.DecoderType() + 2 * config.DecoderSeries())));
   writes.push_back(SettingLine(ManagementCodeKey, Text(config.Settings.ManagementCode())));
-  for (const TOptionKey &option : OptionKeys)
+  for (const TOptionSetting &option : OptionSettings)
     writes.push_back(SettingLine(option.Key, QByteArray::number(config.Settings.*option.Field)));
   for (int n = 0; n < 2; ++n) {
     const TOutputSettings &output = config.Settings.Output[static_cast<std::size_t>(n)];

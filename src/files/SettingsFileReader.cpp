@@ -121,7 +121,7 @@ bool ApplyUserText(const QByteArray &key, const QByteArray &value, TDecoderConfi
 }
 
 bool ApplyOption(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
-  for (const TOptionKey &option : OptionKeys) {
+  for (const TOptionSetting &option : OptionSettings) {
     if (key != option.Key)
       continue;
     const int index = config.ChoiceOrNone(option.Choice, IntegerOrZero(value));
@@ -143,8 +143,7 @@ bool ApplyOutputSetting(const QByteArray &key, const QByteArray &value, TDecoder
       if (field.IsTime())
         output.*field.Time = ClampedTime(value, field);
       else
-        output.*field.Choice = config.ChoiceOrNone(*OutputFieldChoices[static_cast<std::size_t>(field.Index)],
-                                                   IntegerOrZero(value));
+        output.*field.Choice = config.ChoiceOrNone(*field.ChoiceList, IntegerOrZero(value));
       return true;
     }
   }

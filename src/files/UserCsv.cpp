@@ -1,6 +1,6 @@
 #include "files/UserCsv.h"
 
-#include "report/ChoiceTexts.h"
+#include "model/SettingsTable.h"
 
 #include <QFile>
 #include <QSaveFile>

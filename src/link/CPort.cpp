@@ -1,7 +1,11 @@
 #include "link/CPort.h"
 
+#include "link/SerialLowLatency.h"
+
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QThread>
@@ -33,6 +37,17 @@ constexpr qint32 KebBaudRate = 9600;
 
 bool IsFailure(QSerialPort::SerialPortError error) {
   return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
+}
+
+// What the port reported, as an exception; the port's error is cleared for the next call.
+EComPortExt TakeError(QSerialPort &serial, const std::string &portName) {
+  EComPortExt error(serial.error(), serial.errorString().toStdString(), portName);
+  serial.clearError();
+  return error;
+}
+
+EComPortExt NotOpen(const std::string &portName) {
+  return EComPortExt(QSerialPort::NotOpenError, "The port is not open", portName);
 }
 
 // A limit in milliseconds from a multiplier per byte and a constant; negative parts count as 0.
@@ -75,16 +90,17 @@ void TComPort::Open() {
     return;
   QSerialPort &serial = Impl_->Serial;
   serial.setPortName(QString::fromStdString(Port_));
+  OpenFailureReason_.clear();
   if (!serial.open(QIODevice::ReadWrite)) {
-    const int error = serial.error();
-    serial.clearError();
-    throw EComPortExt(CE_OpenFailed, error, Port_);
+    OpenFailureReason_ = PortRefusalReason(serial.error(), serial.errorString(), DevicePath(Port_));
+    throw TakeError(serial, Port_);
   }
   try {
     ApplyLineSettings();
-  } catch (...) {
+  } catch (const EComPortExt &error) {
     serial.close();
     serial.clearError();
+    OpenFailureReason_ = error.Reason;
     throw;
   }
   ++Impl_->Session;
@@ -101,16 +117,26 @@ void TComPort::ApplyLineSettings() {
   const bool applied = serial.setBaudRate(KebBaudRate) && serial.setDataBits(QSerialPort::Data8) &&
                        serial.setParity(QSerialPort::NoParity) && serial.setStopBits(QSerialPort::OneStop) &&
                        serial.setFlowControl(QSerialPort::NoFlowControl);
-  if (!applied) {
-    const int error = serial.error();
-    serial.clearError();
-    throw EComPortExt(CE_SetStateFailed, error, Port_);
-  }
-  // The KEB is powered from neither line. A device without modem lines (a pseudo-terminal)
-  // refuses this, which does not matter.
-  serial.setDataTerminalReady(false);
-  serial.setRequestToSend(false);
+  if (!applied)
+    throw TakeError(serial, Port_);
+  HoldModemLinesOff();
+  // Replies of a few bytes come sooner from a USB adapter; a device without the mode is
+  // used as it is.
+  RequestLowLatency(serial.handle());
+}
+
+// The KEB is powered from neither line. A device without modem lines (a pseudo-terminal)
+// refuses this, which does not matter; a device that has them and refuses is not used.
+void TComPort::HoldModemLinesOff() {
+  QSerialPort &serial = Impl_->Serial;
+  if (serial.setDataTerminalReady(false) && serial.setRequestToSend(false))
+    return;
+  EComPortExt refusal = TakeError(serial, Port_);
+  serial.pinoutSignals();
+  const bool hasModemLines = serial.error() == QSerialPort::NoError;
   serial.clearError();
+  if (hasModemLines)
+    throw refusal;
 }
 
 void TComPort::Close() {
@@ -160,11 +186,8 @@ int TComPort::Read(std::uint8_t *buffer, int count) {
       wait = std::min(wait, interval < 0 ? 0 : lastByteAt + interval - clock.elapsed());
     if (wait <= 0)
       break;
-    if (!serial.waitForReadyRead(ClampToInt(wait)) && IsFailure(serial.error())) {
-      const int error = serial.error();
-      serial.clearError();
-      throw EComPortExt(CE_ReadFailed, error, Port_);
-    }
+    if (!serial.waitForReadyRead(ClampToInt(wait)) && IsFailure(serial.error()))
+      throw TakeError(serial, Port_);
     serial.clearError();
   }
   return received;
@@ -175,22 +198,19 @@ int TComPort::Write(const std::uint8_t *buffer, int count) {
     return 0;
   QSerialPort &serial = Impl_->Serial;
   if (!Connected())
-    throw EComPortExt(CE_WriteFailed, QSerialPort::NotOpenError, Port_);
+    throw NotOpen(Port_);
   QElapsedTimer clock;
   clock.start();
   const qint64 total = TotalLimit(Timeouts_.WriteTotalMultiplier, Timeouts_.WriteTotalConstant, count);
-  if (serial.write(reinterpret_cast<const char *>(buffer), count) != count) {
-    const int error = serial.error();
-    serial.clearError();
-    throw EComPortExt(CE_WriteFailed, error, Port_);
-  }
+  if (serial.write(reinterpret_cast<const char *>(buffer), count) != count)
+    throw TakeError(serial, Port_);
   while (serial.bytesToWrite() > 0) {
     const bool progressed = serial.waitForBytesWritten(ClampToInt(total - clock.elapsed()));
     if (IsFailure(serial.error())) {
-      const int error = serial.error();
+      EComPortExt error = TakeError(serial, Port_);
       serial.clear(QSerialPort::Output);
       serial.clearError();
-      throw EComPortExt(CE_WriteFailed, error, Port_);
+      throw error;
     }
     serial.clearError();
     if (!progressed && clock.elapsed() >= total)
@@ -208,14 +228,11 @@ int TComPort::Write(const std::uint8_t *buffer, int count) {
 int TComPort::InputCount() {
   QSerialPort &serial = Impl_->Serial;
   if (!Connected())
-    throw EComPortExt(CE_ClearComFailed, QSerialPort::NotOpenError, Port_);
+    throw NotOpen(Port_);
   // Moves what the driver holds into the port's buffer without waiting.
   serial.waitForReadyRead(0);
-  if (IsFailure(serial.error())) {
-    const int error = serial.error();
-    serial.clearError();
-    throw EComPortExt(CE_ClearComFailed, error, Port_);
-  }
+  if (IsFailure(serial.error()))
+    throw TakeError(serial, Port_);
   serial.clearError();
   return ClampToInt(serial.bytesAvailable());
 }
@@ -223,7 +240,7 @@ int TComPort::InputCount() {
 void TComPort::ClearBuffer(bool input, bool output) {
   QSerialPort &serial = Impl_->Serial;
   if (!Connected())
-    throw EComPortExt(CE_PurgeFailed, QSerialPort::NotOpenError, Port_);
+    throw NotOpen(Port_);
   QSerialPort::Directions directions;
   if (input)
     directions |= QSerialPort::Input;
@@ -231,11 +248,8 @@ void TComPort::ClearBuffer(bool input, bool output) {
     directions |= QSerialPort::Output;
   if (directions == QSerialPort::Directions{})
     return;
-  if (!serial.clear(directions)) {
-    const int error = serial.error();
-    serial.clearError();
-    throw EComPortExt(CE_PurgeFailed, error, Port_);
-  }
+  if (!serial.clear(directions))
+    throw TakeError(serial, Port_);
 }
 
 // Time-outs are enforced by Read and Write themselves, so a change needs nothing from the
@@ -315,6 +329,50 @@ void TComPort::DispatchRxChar() {
     impl.RecheckAfterHandler = false;
     QueueRxCheck();
   }
+}
+
+TDeviceAccess DeviceAccess(const QString &path) {
+  const QFileInfo info(path);
+  return {info.exists(), info.isReadable() && info.isWritable(), info.group()};
+}
+
+QString DevicePath(const std::string &portName) {
+  const QString name = QString::fromStdString(portName);
+#ifdef Q_OS_UNIX
+  if (!name.startsWith('/'))
+    return "/dev/" + name;
+#endif
+  return name;
+}
+
+std::string PortRefusalReason(int serialPortError, const QString &systemText, const QString &device,
+                              const TDeviceAccess &access) {
+  QString text = systemText;
+#ifdef Q_OS_LINUX
+  // Serial devices belong to a group (usually dialout) whose members may use them.
+  if (serialPortError == QSerialPort::PermissionError && access.Exists && !access.ReadableAndWritable) {
+    const QString group = access.Group.isEmpty() ? QStringLiteral("dialout") : access.Group;
+    text += QStringLiteral(": to use %1 the account must be a member of the group \"%2\" (then log in again)")
+                .arg(device, group);
+  }
+#else
+  Q_UNUSED(serialPortError);
+  Q_UNUSED(device);
+  Q_UNUSED(access);
+#endif
+  return text.toStdString();
+}
+
+std::string PortRefusalReason(int serialPortError, const QString &systemText, const QString &device) {
+  return PortRefusalReason(serialPortError, systemText, device, DeviceAccess(device));
+}
+
+bool IsUsbSerialPort(const QString &portName) {
+  static const QRegularExpression usbName(QStringLiteral("^(/dev/)?tty(USB|ACM)[0-9]+$"));
+  if (usbName.match(portName).hasMatch())
+    return true;
+  const QSerialPortInfo info(portName);
+  return info.hasVendorIdentifier() || info.description().contains(QStringLiteral("USB"), Qt::CaseInsensitive);
 }
 
 void EnumComPorts(QStringList &list) {

@@ -32,6 +32,7 @@ public:
   void ClearBuffer(bool input, bool output) override;
 
   std::string PortName() const override { return Port(); }
+  std::string OpenFailureReason() const override { return OpenFailureReason_; }
   std::int32_t ReadTotalConstant() const override { return Timeouts_.ReadTotalConstant; }
   void SetReadTotalConstant(std::int32_t milliseconds) override;
 
@@ -54,6 +55,7 @@ public:
 private:
   void CloseDevice(bool notify);
   void ApplyLineSettings();
+  void HoldModemLinesOff();
   void QueueRxCheck();
   void DispatchRxChar();
 
@@ -62,7 +64,28 @@ private:
   std::string Port_ = "COM1";
   TComTimeouts Timeouts_{};
   TComEvents Events_{};
+  std::string OpenFailureReason_;
 };
+
+// What the system lets this account do with a device file.
+struct TDeviceAccess {
+  bool Exists = false;
+  bool ReadableAndWritable = false;
+  QString Group; // the group that owns it
+};
+TDeviceAccess DeviceAccess(const QString &path);
+// The device file of a port name as EnumComPorts lists it ("ttyUSB0" is "/dev/ttyUSB0").
+QString DevicePath(const std::string &portName);
+
+// The reason line of the port message: the system's text, and where a permission refusal is
+// the account's own (on Linux), how to get access: membership of the group owning the device.
+std::string PortRefusalReason(int serialPortError, const QString &systemText, const QString &device,
+                              const TDeviceAccess &access);
+std::string PortRefusalReason(int serialPortError, const QString &systemText, const QString &device);
+
+// Whether a port is a USB serial adapter (ttyUSB*, ttyACM*, or one the system describes as
+// USB) rather than a serial port built into the computer.
+bool IsUsbSerialPort(const QString &portName);
 
 // The system's serial ports by the names SetPort accepts, sorted case-insensitively, plus
 // every device named in KEBQOR_PORTS. Raises EComPortExt (code 23) on failure.

@@ -25,33 +25,20 @@ struct TComTimeouts {
   bool operator==(const TComTimeouts &) const = default;
 };
 
-// Component error codes.
-enum TComErrorCode : int {
-  CE_OpenFailed = 1,
-  CE_WriteFailed = 2,
-  CE_ReadFailed = 3,
-  CE_PurgeFailed = 5,
-  CE_SetStateFailed = 7,
-  CE_SetTimeoutsFailed = 8,
-  CE_SetupComFailed = 9,
-  CE_ClearComFailed = 10,
-  CE_RegError = 23,
-};
-
 class EComPort : public std::runtime_error {
 public:
   EComPort(int code, const std::string &message) : std::runtime_error(message), Code(code) {}
   int Code;
 };
 
-// "COM Port Error: " + the code's text + " on " + the port name.
+// A failure of the serial port as the system reported it: Code is QSerialPort's error number
+// (QSerialPort::SerialPortError) and Reason its text (errorString()), so nothing of the
+// system's is lost. The message reads "COM Port Error: " + Reason + " on " + the port name.
 class EComPortExt : public EComPort {
 public:
-  EComPortExt(int code, int winCode, const std::string &portName);
-  int WinCode;
+  EComPortExt(int code, std::string reason, const std::string &portName);
+  std::string Reason;
 };
-
-std::string ComErrorText(int code);
 
 using TNotifyEvent = std::function<void()>;
 using TRxCharEvent = std::function<void(int count)>;

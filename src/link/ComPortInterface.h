@@ -20,6 +20,9 @@ public:
   virtual void ClearBuffer(bool input, bool output) = 0;
 
   virtual std::string PortName() const = 0;
+  // Why the last Open failed, in the system's words (with how to get access where the
+  // account may not use the device); empty after a successful Open or when nothing is known.
+  virtual std::string OpenFailureReason() const { return {}; }
   virtual std::int32_t ReadTotalConstant() const = 0;
   virtual void SetReadTotalConstant(std::int32_t milliseconds) = 0;
 };

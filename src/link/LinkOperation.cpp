@@ -32,5 +32,6 @@ TLinkResult RunGuarded(const std::function<TLinkResult()> &phase) {
 void ShowLinkFailure(ILinkHost &host, TLinkResult result, const IComPort &port) {
   if (result == lrOK || result == lrCancelled)
     return;
-  host.ShowLinkResult(result, LinkResultMessage(result, port.PortName()));
+  host.ShowLinkResult(result, LinkResultMessage(result, port.PortName(),
+                                                result == lrPortError ? port.OpenFailureReason() : ""));
 }

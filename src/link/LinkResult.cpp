@@ -30,12 +30,20 @@ constexpr std::array<TMessageEntry, 8> Messages{{
 
 } // namespace
 
-TLinkMessage LinkResultMessage(TLinkResult result, const std::string &portName) {
+std::string PortOpenFailureText(const std::string &portName, const std::string &portRefusalReason) {
+  std::string text = "Unable to open " + portName + ".\n\nPort may be in use by another program.";
+  if (!portRefusalReason.empty())
+    text += "\n" + portRefusalReason;
+  return text;
+}
+
+TLinkMessage LinkResultMessage(TLinkResult result, const std::string &portName,
+                               const std::string &portRefusalReason) {
   for (const TMessageEntry &entry : Messages) {
     if (entry.Result != result)
       continue;
     if (result == lrPortError)
-      return {"Unable to open " + portName + ".\n\nPort may be in use by another program.", entry.Caption};
+      return {PortOpenFailureText(portName, portRefusalReason), entry.Caption};
     return {entry.Text, entry.Caption};
   }
   return {};

@@ -21,5 +21,9 @@ struct TLinkMessage {
   std::string Caption;
 };
 
-// The message box a result shows; portName fills in the lrPortError text.
-TLinkMessage LinkResultMessage(TLinkResult result, const std::string &portName);
+// The message box a result shows; portName fills in the lrPortError text, and the reason the
+// system gave for refusing the port, when there is one, goes on a last line of its own.
+TLinkMessage LinkResultMessage(TLinkResult result, const std::string &portName,
+                               const std::string &portRefusalReason = {});
+// "Unable to open COM1.\n\nPort may be in use by another program." and the reason's line.
+std::string PortOpenFailureText(const std::string &portName, const std::string &portRefusalReason = {});

@@ -1,6 +1,6 @@
 #include "report/SettingsReport.h"
 
-#include "report/ChoiceTexts.h"
+#include "model/SettingsTable.h"
 
 #include <array>
 #include <optional>

@@ -2,6 +2,8 @@
 
 #include "link/CPortTypes.h"
 
+#include <QSerialPort>
+
 #include <algorithm>
 
 namespace {
@@ -19,7 +21,7 @@ void TSimComPort::Open() {
   if (Connected_)
     return;
   if (OpenFails_)
-    throw EComPortExt(CE_OpenFailed, 5, Name_);
+    throw EComPortExt(QSerialPort::PermissionError, "Access to the virtual line refused", Name_);
   Connected_ = true;
   Input_.clear();
   Decoder_.TakeOutput(); // nothing sent while the port was closed is seen
@@ -37,7 +39,8 @@ void TSimComPort::Close() {
 
 int TSimComPort::Write(const std::uint8_t *buffer, int count) {
   if (!Connected_ || Decoder_.LineDown())
-    throw EComPortExt(CE_WriteFailed, 0, Name_);
+    throw EComPortExt(Connected_ ? QSerialPort::ResourceError : QSerialPort::NotOpenError,
+                      Connected_ ? "The virtual line is down" : "The port is not open", Name_);
   if (count <= 0)
     return 0;
   const std::int64_t quiet = Now() - LastActivity_;

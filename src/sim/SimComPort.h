@@ -49,13 +49,13 @@ public:
 
   TSimComPort(TVirtualDecoder &decoder, TSimClock &clock, std::string name = "SIM1");
 
-  // Raises EComPortExt code 1 when SetOpenFails(true) was called.
+  // Raises EComPortExt (a permission refusal) when SetOpenFails(true) was called.
   void Open() override;
   void Close() override;
   bool Connected() const override { return Connected_; }
   // Returns 0 at once when closed or once the decoder's line is down.
   int Read(std::uint8_t *buffer, int count) override;
-  // Raises EComPortExt code 2 when closed or once the decoder's line is down.
+  // Raises EComPortExt when closed or once the decoder's line is down.
   int Write(const std::uint8_t *buffer, int count) override;
   int InputCount() override;
   void ClearBuffer(bool input, bool output) override;

@@ -1,6 +1,7 @@
 #include "ui/BulkAddForm.h"
 
 #include "link/CPort.h"
+#include "link/LinkResult.h"
 #include "model/CodeRunMerge.h"
 #include "ui/EntryUpDown.h"
 #include "ui/MessageBoxes.h"
@@ -26,8 +27,8 @@ constexpr const char *PartnerProperty = "Partner";
 
 } // namespace
 
-QString PortInUseText(const QString &portName) {
-  return "Unable to open " + portName + ".\n\nPort may be in use by another program.";
+QString PortInUseText(const QString &portName, const QString &reason) {
+  return QString::fromStdString(PortOpenFailureText(portName.toStdString(), reason.toStdString()));
 }
 
 TBulkAdd::TBulkAdd(const TDecoderConfiguration &config, TComPort &port,
@@ -229,7 +230,9 @@ void BulkAddMenuItemClick(QWidget *owner, TDecoderConfiguration &config, TComPor
   if (owner != nullptr && !owner->isEnabled())
     return;
   const auto portInUse = [&] {
-    MessageBoxes().Error(owner, PortInUseText(QString::fromStdString(port.Port())),
+    MessageBoxes().Error(owner,
+                         PortInUseText(QString::fromStdString(port.Port()),
+                                       QString::fromStdString(port.OpenFailureReason())),
                          CommunicationsErrorCaption);
   };
   try {

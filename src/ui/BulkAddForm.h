@@ -86,5 +86,6 @@ void BulkAddMenuItemClick(QWidget *owner, TDecoderConfiguration &config, TComPor
 inline constexpr const char *BulkAddHelpTopic = "::/BulkAdd.htm";
 inline constexpr const char *BulkAddStatusText = "Reading in codes through KEB";
 inline constexpr const char *CommunicationsErrorCaption = "Communications Error";
-// "Unable to open COM1.\n\nPort may be in use by another program."
-QString PortInUseText(const QString &portName);
+// "Unable to open COM1.\n\nPort may be in use by another program.", then the system's reason
+// for refusing the port on a line of its own when there is one.
+QString PortInUseText(const QString &portName, const QString &reason = {});

@@ -1,10 +1,12 @@
 #include "ui/HelpViewer.h"
 
-#include <QCoreApplication>
-#include <QDesktopServices>
+#include "ui/HelpWindow.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 
+#include <array>
 #include <utility>
 
 namespace {
@@ -12,12 +14,28 @@ namespace {
 constexpr const char *ContentsPage = "index.html";
 constexpr const char *TopicPrefix = "::/";
 
+// Where the pages may be, relative to the program's folder, in the order they are looked for.
+constexpr std::array<const char *, 1> HelpFolderPlaces{{
+    "help",
+}};
+
 } // namespace
 
+QString HelpFolder() {
+  const QDir programFolder(QCoreApplication::applicationDirPath());
+  for (const char *place : HelpFolderPlaces) {
+    const QString folder = QDir::cleanPath(programFolder.filePath(place));
+    if (QFileInfo(QDir(folder).filePath(ContentsPage)).isFile())
+      return folder;
+  }
+  return QDir::cleanPath(programFolder.filePath(HelpFolderPlaces.front()));
+}
+
 THelpViewer::THelpViewer(QString helpFileName, QString folder, TOpener opener)
-    : HelpFileName_(std::move(helpFileName)), Folder_(std::move(folder)), Opener_(std::move(opener)) {
-  if (!Opener_)
-    Opener_ = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    : HelpFileName_(std::move(helpFileName)), Folder_(std::move(folder)), Opener_(std::move(opener)) {}
+
+THelpViewer::~THelpViewer() {
+  delete Window_.data();
 }
 
 QString THelpViewer::PageForTopic(const QString &topic) {
@@ -28,14 +46,30 @@ QString THelpViewer::PageForTopic(const QString &topic) {
 }
 
 QString THelpViewer::PagePath(const QString &topic) const {
-  const QString folder =
-      Folder_.isEmpty() ? QDir(QCoreApplication::applicationDirPath()).filePath("help") : Folder_;
+  const QString folder = Folder_.isEmpty() ? HelpFolder() : Folder_;
   return QDir(folder).filePath(PageForTopic(topic));
 }
 
-bool THelpViewer::ShowTopic(const QString &topic) const {
+bool THelpViewer::ShowTopic(const QString &topic, QWidget *owner) {
   const QString path = PagePath(topic);
   if (!QFileInfo(path).isFile())
     return false;
-  return Opener_(QUrl::fromLocalFile(path));
+  const QUrl page = QUrl::fromLocalFile(path);
+  return Opener_ ? Opener_(page) : ShowInWindow(page, owner);
+}
+
+THelpWindow *THelpViewer::Window() const {
+  return Window_.data();
+}
+
+bool THelpViewer::ShowInWindow(const QUrl &page, QWidget *owner) {
+  // A modal dialog blocks every window but its own: the help window becomes one of its own.
+  if (QWidget *modal = QApplication::activeModalWidget())
+    owner = modal;
+  if (!Window_)
+    Window_ = new THelpWindow(QUrl::fromLocalFile(PagePath(HelpDefaultTopic)), owner);
+  else if (Window_->parentWidget() != owner)
+    Window_->setParent(owner, Window_->windowFlags());
+  Window_->ShowPage(page);
+  return true;
 }

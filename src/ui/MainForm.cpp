@@ -19,6 +19,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -126,7 +127,8 @@ constexpr std::array<TSetAllEntry, 3> SetAllEntries{{
 
 TMain::TMain(TMainOptions options, QWidget *parent)
     : QMainWindow(parent), Options_(std::move(options)),
-      Help_(Options_.HelpFileName, Options_.HelpFolder, Options_.HelpOpener) {
+      Help_(Options_.HelpFileName, Options_.HelpFolder, Options_.HelpOpener),
+      PrintSession_(std::make_unique<TPrintSession>()) {
   BuildForm();
 
   const QStringList ports = ListPorts();
@@ -357,12 +359,8 @@ QStringList TMain::ListPorts() const {
 }
 
 void TMain::SelectRememberedPrinter() {
-  SelectedPrinter_ = QPrinterInfo::defaultPrinterName();
-  if (Preferences_.SettingsPrinter.isEmpty())
-    return;
-  const QStringList installed = QPrinterInfo::availablePrinterNames();
-  if (installed.contains(Preferences_.SettingsPrinter, Qt::CaseSensitive))
-    SelectedPrinter_ = Preferences_.SettingsPrinter;
+  SelectedPrinter_ = StartPrinterName(Preferences_.SettingsPrinter, QPrinterInfo::defaultPrinterName(),
+                                      QPrinterInfo::availablePrinterNames());
 }
 
 bool TMain::SelectedPrinterIsPortrait() const {
@@ -378,7 +376,7 @@ void TMain::BuildPortMenus(const QStringList &listed) {
     ports.push_back(port.remove('&'));
   QString remembered = Preferences_.ComPort;
   if (!ports.contains(remembered, Qt::CaseInsensitive))
-    remembered = ports.first();
+    remembered = PortToOfferFirst(ports);
 
   QAction *rememberedItem = nullptr;
   for (const QString &port : ports) {
@@ -399,6 +397,13 @@ void TMain::BuildPortMenus(const QStringList &listed) {
       rememberedItem = popupItem;
   }
   ComPortMenuItemClick(rememberedItem);
+}
+
+// With no port remembered, a USB serial adapter is far likelier to be the KEB than the serial
+// port built into a laptop, which is often listed first.
+QString TMain::PortToOfferFirst(const QStringList &ports) {
+  const auto usb = std::find_if(ports.begin(), ports.end(), [](const QString &port) { return IsUsbSerialPort(port); });
+  return usb != ports.end() ? *usb : ports.first();
 }
 
 void TMain::ShowNoPorts() {
@@ -477,11 +482,11 @@ void TMain::ShowPortName(const QString &text) {
 }
 
 void TMain::ComPortAfterOpen() {
-  ShowPortName(QString::fromStdString(ComPort.Port()) + ConnectedSuffix);
+  ShowPortName(PortDisplayName(QString::fromStdString(ComPort.Port())) + ConnectedSuffix);
 }
 
 void TMain::ComPortAfterClose() {
-  ShowPortName(QString::fromStdString(ComPort.Port()));
+  ShowPortName(PortDisplayName(QString::fromStdString(ComPort.Port())));
 }
 
 void TMain::ComPortMenuItemClick(QAction *item) {
@@ -505,7 +510,7 @@ void TMain::ComPortMenuItemClick(QAction *item) {
     return;
   const QString port = item->data().toString();
   ComPort.SetPort(port.toStdString());
-  ShowPortName(port);
+  ShowPortName(PortDisplayName(port));
   ComPortMenuItems_[index]->setChecked(true);
   ComPortPopupItems_[index]->setChecked(true);
 }
@@ -641,6 +646,7 @@ void TMain::SaveSettingsMenuItemClick() {
 void TMain::WriteSettingsTo(const QString &path) {
   switch (WriteSettingsFile(path, Config_)) {
   case TSaveResult::Saved:
+    PrintSession_->SettingsFileName = path;
     break;
   case TSaveResult::OpenFailed:
     MessageBoxes().Error(this, SettingsOpenForWritingError, SettingsErrorCaption);
@@ -665,14 +671,20 @@ void TMain::LoadSettingsFromFile(const QString &path) {
     MessageBoxes().Error(this, SettingsOpenForReadingMessage(path), ApplicationTitle);
     return;
   }
+  PrintSession_->SettingsFileName = path;
   ShowModel();
 }
 
 // --- The other commands ---
 
 void TMain::PrintSettingsMenuItemClick() {
-  if (IsIdle())
-    TPrintForm::Execute(this, Config_, Preferences_.Print, SelectedPrinter_);
+  if (!IsIdle())
+    return;
+  PrintSession_->LastPdfFile.clear();
+  if (TPrintForm::Execute(this, Config_, Preferences_.Print, SelectedPrinter_, Options_.PrintHooks,
+                          PrintSession_.get()) &&
+      !PrintSession_->LastPdfFile.isEmpty())
+    SetStatusText(QString("Report written to %1").arg(QDir::toNativeSeparators(PrintSession_->LastPdfFile)));
 }
 
 void TMain::ExitMenuItemClick() {
@@ -718,7 +730,7 @@ void TMain::HelpContentsMenuItemClick() {
 }
 
 void TMain::ShowHelpTopic(const QString &topic) {
-  if (!Help_.ShowTopic(topic))
+  if (!Help_.ShowTopic(topic, this))
     MessageBoxes().Error(this, QString("Unable to show the help page '%1'.").arg(Help_.PagePath(topic)),
                          "Error");
 }

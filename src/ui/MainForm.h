@@ -6,6 +6,7 @@
 #include "ui/EditingState.h"
 #include "ui/HelpViewer.h"
 #include "ui/Preferences.h"
+#include "ui/Print.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -14,6 +15,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -39,12 +41,15 @@ struct TMainOptions {
   QString RememberedPortOverride;
 
   QString HelpFileName = "KEBQOR.CHM";
-  QString HelpFolder; // empty: "help" beside the executable
+  QString HelpFolder; // empty: the pages installed with the program (HelpFolder())
   THelpViewer::TOpener HelpOpener;
 
   // File dialogs: return the chosen path, or an empty text when the user cancels.
   std::function<QString(QWidget *owner, const QString &previousPath)> AskSavePath;
   std::function<QString(QWidget *owner)> AskOpenPath;
+
+  // The print dialog's platform dialogs (printer set-up, font, PDF file); empty: the system's.
+  TPrintFormHooks PrintHooks;
 
   // Get and Send talk through this port and clock instead of ComPort and the real clock.
   IComPort *LinkPort = nullptr;
@@ -70,7 +75,7 @@ public:
   void SetSelectedPrinter(const QString &name) { SelectedPrinter_ = name; }
   TUserCodeGrid &Grid() { return *Grid_; }
   TSettingsPanel &Panel() { return *Panel_; }
-  const THelpViewer &Help() const { return Help_; }
+  THelpViewer &Help() { return Help_; }
   // Shows a help topic ("::/BatchAdd.htm", "::/BulkAdd.htm", empty for the contents); reports
   // a missing page.
   void ShowHelpTopic(const QString &topic);
@@ -82,6 +87,9 @@ public:
   void SetStatusText(const QString &text);
   void RestoreStatusText();
   const QString &CurrentHint() const { return CurrentHint_; }
+  // What printing keeps for the run: the chosen printer's paper, tray and duplex, and where
+  // the last PDF report went.
+  TPrintSession &PrintSession() { return *PrintSession_; }
 
   // --- Controls, under their object names ---
   QWidget *FormPanel = nullptr;
@@ -180,6 +188,7 @@ private:
   void SelectRememberedPrinter();
   bool SelectedPrinterIsPortrait() const;
   void BuildPortMenus(const QStringList &ports);
+  static QString PortToOfferFirst(const QStringList &ports);
   void ShowNoPorts();
   void StorePreferences();
   TCodeEntryHost CodeEntryHost();
@@ -212,6 +221,7 @@ private:
   QString CurrentHint_;
   QString LastSavePath_;
   QPointer<QWidget> FocusBeforeButton_;
+  std::unique_ptr<TPrintSession> PrintSession_;
 };
 
 inline constexpr const char *MainCaption = "KEB QOR Programmer v2";

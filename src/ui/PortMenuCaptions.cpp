@@ -30,3 +30,8 @@ QString PortNameFromCaption(const QString &caption) {
   QString name = caption;
   return name.remove('&');
 }
+
+QString PortDisplayName(const QString &portName) {
+  const QString devices = QStringLiteral("/dev/");
+  return portName.startsWith(devices) ? portName.mid(devices.size()) : portName;
+}

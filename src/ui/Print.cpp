@@ -5,6 +5,7 @@
 #include "ui/MessageBoxes.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -19,6 +20,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -27,6 +29,18 @@ namespace {
 constexpr int MarginFieldLength = 5;
 constexpr int StoredMarginFallback = 10;
 constexpr QChar EraseCharacter{8};
+
+// The system's print dialog, used to choose: its button that would print says "OK", and the
+// copies, which the report ignores, are not offered.
+void MakeChoosingDialog(QPrintDialog &dialog) {
+  if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
+    if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
+      ok->setText(QStringLiteral("OK"));
+  }
+  for (const char *copies : {"copies", "copiesLabel", "label_3", "collate", "reverse", "copiesGroupBox"})
+    if (auto *widget = dialog.findChild<QWidget *>(QString::fromLatin1(copies)))
+      widget->hide();
+}
 
 QString RunPrinterSetup(QPrinter &printer, QWidget *owner) {
   if (QPrinterInfo::availablePrinterNames().isEmpty()) {
@@ -37,6 +51,7 @@ QString RunPrinterSetup(QPrinter &printer, QWidget *owner) {
     QPrintDialog dialog(&printer, owner);
     dialog.setWindowTitle(QStringLiteral("Print Setup"));
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    MakeChoosingDialog(dialog);
     dialog.exec();
   }
   return printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
@@ -48,12 +63,12 @@ std::optional<QFont> RunFontDialog(const QFont &current, QWidget *owner) {
   return ok ? std::optional<QFont>(font) : std::nullopt;
 }
 
+// The name as typed: the dialog adds ".pdf" and asks about replacing a file afterwards, once
+// the name is complete.
 QString RunPdfFileDialog(QWidget *owner, const QString &suggestion) {
-  QString file = QFileDialog::getSaveFileName(owner, QStringLiteral("Print to PDF File"), suggestion,
-                                              QStringLiteral("PDF files (*.pdf)"));
-  if (!file.isEmpty() && QFileInfo(file).suffix().isEmpty())
-    file += QStringLiteral(".pdf");
-  return file;
+  return QFileDialog::getSaveFileName(owner, QStringLiteral("Print to PDF File"), suggestion,
+                                      QStringLiteral("PDF files (*.pdf)"), nullptr,
+                                      QFileDialog::DontConfirmOverwrite);
 }
 
 TPrintFormHooks WithPlatformDialogs(TPrintFormHooks hooks) {
@@ -96,17 +111,51 @@ int SelLength(const QLineEdit *edit) {
   return static_cast<int>(edit->selectedText().size());
 }
 
+constexpr const char *DefaultPdfName = "QOR Settings";
+constexpr const char *PdfSuffix = "pdf";
+
 } // namespace
+
+TPrintSession::TPrintSession() = default;
+TPrintSession::~TPrintSession() = default;
+
+QString CompletePdfFileName(const QString &typed) {
+  if (typed.isEmpty() || QFileInfo(typed).suffix().compare(QLatin1String(PdfSuffix), Qt::CaseInsensitive) == 0)
+    return typed;
+  return typed + QLatin1Char('.') + QLatin1String(PdfSuffix);
+}
+
+QString SuggestedPdfPath(const TPrintSession &session) {
+  const QString name = session.SettingsFileName.isEmpty() ? QString::fromLatin1(DefaultPdfName)
+                                                          : QFileInfo(session.SettingsFileName).completeBaseName();
+  const QString folder = session.LastPdfFolder.isEmpty()
+                             ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                             : session.LastPdfFolder;
+  return QDir(folder).filePath(name + QLatin1Char('.') + QLatin1String(PdfSuffix));
+}
+
+QString StartPrinterName(const QString &remembered, const QString &systemDefault, const QStringList &installed) {
+  if (!remembered.isEmpty() && installed.contains(remembered, Qt::CaseSensitive))
+    return remembered;
+  if (!systemDefault.isEmpty())
+    return systemDefault;
+  return installed.value(0);
+}
 
 TPrintForm::TPrintForm(QWidget *owner, const TDecoderConfiguration &config,
                        const TPrintPreferences &preferences, const QString &currentPrinter,
-                       TPrintFormHooks hooks)
+                       TPrintFormHooks hooks, TPrintSession *session)
     : QDialog(owner), Config_(config), Hooks_(WithPlatformDialogs(std::move(hooks))),
-      PrinterName_(currentPrinter) {
-  if (!currentPrinter.isEmpty() && QPrinterInfo::availablePrinterNames().contains(currentPrinter))
-    Printer_.setPrinterName(currentPrinter);
-  else
+      OwnSession_(session ? nullptr : std::make_unique<TPrintSession>()),
+      Session_(session ? *session : *OwnSession_), Printer_(Session_.Printer), PrinterName_(currentPrinter) {
+  // The paper, tray and duplex chosen earlier in the run stay with the printer they were
+  // chosen for.
+  if (!currentPrinter.isEmpty() && QPrinterInfo::availablePrinterNames().contains(currentPrinter)) {
+    if (Printer_.outputFormat() != QPrinter::NativeFormat || Printer_.printerName() != currentPrinter)
+      Printer_.setPrinterName(currentPrinter);
+  } else {
     Printer_.setOutputFormat(QPrinter::PdfFormat);
+  }
   BuildLayout();
   CopyPreferencesIn(preferences);
   FormShow();
@@ -115,8 +164,8 @@ TPrintForm::TPrintForm(QWidget *owner, const TDecoderConfiguration &config,
 TPrintForm::~TPrintForm() = default;
 
 bool TPrintForm::Execute(QWidget *owner, const TDecoderConfiguration &config, TPrintPreferences &preferences,
-                         QString &currentPrinter, TPrintFormHooks hooks) {
-  TPrintForm form(owner, config, preferences, currentPrinter, std::move(hooks));
+                         QString &currentPrinter, TPrintFormHooks hooks, TPrintSession *session) {
+  TPrintForm form(owner, config, preferences, currentPrinter, std::move(hooks), session);
   form.exec();
   form.FormClose(preferences, currentPrinter);
   return form.Printed();
@@ -282,7 +331,7 @@ void TPrintForm::PrintButtonClick() {
   }
 
   if (PrintsToPdf()) {
-    const QString file = Hooks_.AskPdfFileName(this, Printer_.outputFileName());
+    const QString file = AskPdfFile();
     if (file.isEmpty())
       return; // no file named: nothing printed, the dialog stays open
     Printer_.setOutputFileName(file);
@@ -296,10 +345,27 @@ void TPrintForm::PrintButtonClick() {
     MessageBoxes().Error(this, text, QString::fromLatin1(ReportErrorCaption));
     return;
   }
-  if (PrintsToPdf())
+  if (PrintsToPdf()) {
     LastPdfFile_ = Printer_.outputFileName();
+    Session_.LastPdfFile = LastPdfFile_;
+    Session_.LastPdfFolder = QFileInfo(LastPdfFile_).absolutePath();
+  }
   Printed_ = true;
   accept();
+}
+
+// The file the report goes to, ".pdf" added before looking for one to replace; empty when
+// the user cancelled or would not replace the file.
+QString TPrintForm::AskPdfFile() {
+  const QString file = CompletePdfFileName(Hooks_.AskPdfFileName(this, SuggestedPdfPath(Session_)));
+  if (file.isEmpty() || !QFileInfo::exists(file))
+    return file;
+  const QString question = QStringLiteral("%1 already exists.\n\nDo you want to replace it?")
+                               .arg(QDir::toNativeSeparators(file));
+  return MessageBoxes().Show(this, question, QStringLiteral("Print to PDF File"), IMessageBoxes::TIcon::Question,
+                             IMessageBoxes::TButtons::YesNo) == IMessageBoxes::TAnswer::Yes
+             ? file
+             : QString();
 }
 
 void TPrintForm::FormClose(TPrintPreferences &preferences, QString &currentPrinter) const {

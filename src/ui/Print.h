@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -30,6 +31,29 @@ struct TPrintFormHooks {
   std::function<QString(QWidget *owner, const QString &suggestion)> AskPdfFileName;
 };
 
+// What printing keeps for the rest of the run (the main window owns it): the printer with the
+// paper, tray and duplex chosen in "Select Printer", and where the last PDF report went.
+struct TPrintSession {
+  TPrintSession();
+  ~TPrintSession();
+  TPrintSession(const TPrintSession &) = delete;
+  TPrintSession &operator=(const TPrintSession &) = delete;
+
+  QPrinter Printer{QPrinter::HighResolution};
+  QString SettingsFileName; // the settings file on view (loaded or saved); names the PDF
+  QString LastPdfFolder;    // empty until a PDF was written
+  QString LastPdfFile;      // the last PDF written
+};
+
+// The PDF file name for a name as typed: ".pdf" added unless it ends so (any case).
+QString CompletePdfFileName(const QString &typed);
+// The file the PDF question suggests: the settings file's name (else "QOR Settings") with
+// ".pdf", in the folder used last (else the user's documents folder).
+QString SuggestedPdfPath(const TPrintSession &session);
+// The printer reports go to at start-up: the remembered one if installed, else the system's
+// default, else the first installed printer; empty only when none is installed.
+QString StartPrinterName(const QString &remembered, const QString &systemDefault, const QStringList &installed);
+
 // The print dialog: printer, margins, orientation, sections and report font; "&Print" prints
 // the report of the configuration on view. With no printer installed, the report goes to a
 // PDF file the user names. The preferences change only when a report was printed; otherwise
@@ -38,15 +62,16 @@ class TPrintForm : public QDialog {
   Q_OBJECT
 public:
   // `currentPrinter`: the printer reports go to, empty when none is installed.
+  // `session`: what lasts for the run; without one the dialog keeps its own for its lifetime.
   TPrintForm(QWidget *owner, const TDecoderConfiguration &config, const TPrintPreferences &preferences,
-             const QString &currentPrinter, TPrintFormHooks hooks = {});
+             const QString &currentPrinter, TPrintFormHooks hooks = {}, TPrintSession *session = nullptr);
   ~TPrintForm() override;
 
   // The whole command: creates the dialog, shows it modally and closes it. After a print the
   // preferences take the dialog's values and `currentPrinter` the printer used; otherwise
   // both stay as they were. Returns whether a report was printed.
   static bool Execute(QWidget *owner, const TDecoderConfiguration &config, TPrintPreferences &preferences,
-                      QString &currentPrinter, TPrintFormHooks hooks = {});
+                      QString &currentPrinter, TPrintFormHooks hooks = {}, TPrintSession *session = nullptr);
 
   // The name the dialog shows for a printer list entry: the text before " on " (with its
   // blank) for an entry of a name, " on " and a port; else the text after the last "\".
@@ -103,6 +128,7 @@ private:
   void FormShow();
   bool PrintsToPdf() const;
   void Refuse(TReportRefusal refusal);
+  QString AskPdfFile();
 
   void MarginEditChange(QLineEdit *edit);
   void MarginEditEnter(QLineEdit *edit);
@@ -112,7 +138,9 @@ private:
 
   const TDecoderConfiguration &Config_;
   TPrintFormHooks Hooks_;
-  QPrinter Printer_{QPrinter::HighResolution};
+  std::unique_ptr<TPrintSession> OwnSession_;
+  TPrintSession &Session_;
+  QPrinter &Printer_;
   QString PrinterName_;
   QFont ReportFont_;
   bool Printed_ = false;

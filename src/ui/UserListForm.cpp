@@ -2,7 +2,7 @@
 
 #include "files/SettingsFile.h"
 #include "files/UserCsv.h"
-#include "report/ChoiceTexts.h"
+#include "model/SettingsTable.h"
 #include "ui/MessageBoxes.h"
 
 #include <QCheckBox>

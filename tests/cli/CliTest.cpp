@@ -3,7 +3,10 @@
 #include "files/SettingsFile.h"
 #include "sim/PseudoTerminal.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -155,14 +158,45 @@ TEST_F(CliTest, PrintRefusesNothingToPrint) {
   EXPECT_FALSE(QFile::exists(PathOf("r.pdf")));
 }
 
-TEST_F(CliTest, APortThatCannotBeOpenedGivesThePortError) {
+TEST_F(CliTest, APortThatCannotBeOpenedGivesThePortErrorAndTheSystemsReason) {
   const QString port = PathOf("no-such-port");
   const TRunResult result = RunCliProgram({"get", "--port", port, "--output", PathOf("o.qor")});
   EXPECT_EQ(result.ExitCode, 7);
-  EXPECT_EQ(result.Err,
-            ("Unable to open " + port + ".\n\nPort may be in use by another program.\n").toLocal8Bit());
+  EXPECT_EQ(result.Err, ("Unable to open " + port +
+                         ".\n\nPort may be in use by another program.\nNo such file or directory\n")
+                            .toLocal8Bit());
   EXPECT_TRUE(result.Out.isEmpty());
   EXPECT_FALSE(QFile::exists(PathOf("o.qor")));
+}
+
+// A pseudo-terminal only its owner may use, opened by an account that is not its owner: as
+// root, the program runs as "nobody" for this (root is refused nothing).
+TEST_F(CliTest, APortTheAccountMayNotUseSaysHowToGetAccess) {
+  TPseudoTerminal line;
+  if (!TPseudoTerminal::Supported())
+    GTEST_SKIP() << "no pseudo-terminals here";
+  ASSERT_TRUE(line.Open()) << line.ErrorString().toStdString();
+  const QString port = line.SlavePath();
+  ASSERT_TRUE(QFile(port).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+  const bool root = qEnvironmentVariable("USER") == "root" || QFileInfo(QDir::rootPath()).isWritable();
+  QStringList command{ProgramPath("kebqor-cli"), "get", "--port", port, "--output", PathOf("o.qor")};
+  if (root) {
+    if (QStandardPaths::findExecutable("setpriv").isEmpty())
+      GTEST_SKIP() << "no setpriv to run as another account";
+    command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"} + command;
+  } else {
+    ASSERT_TRUE(QFile(port).setPermissions({})); // not even its owner
+  }
+  QProcess process;
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.start(command.takeFirst(), command);
+  ASSERT_TRUE(process.waitForFinished(60000));
+  const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+  EXPECT_EQ(process.exitCode(), 7) << err.toStdString();
+  const QString group = QFileInfo(port).group().isEmpty() ? QString("dialout") : QFileInfo(port).group();
+  EXPECT_EQ(err, "Unable to open " + port + ".\n\nPort may be in use by another program.\n" +
+                     "Permission denied: to use " + port + " the account must be a member of the group \"" +
+                     group + "\" (then log in again)\n");
 }
 
 TEST_F(CliTest, ALineWithNobodyAnsweringGivesNoResponse) {

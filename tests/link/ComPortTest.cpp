@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QSerialPort>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -106,18 +108,25 @@ TEST_F(ComPortTest, OpenAndCloseCallTheirHandlersOnlyWhenTheStateChanges) {
   EXPECT_EQ(Calls, (std::vector<std::string>{"open", "close", "open"}));
 }
 
-TEST_F(ComPortTest, AMissingDeviceRaisesCodeOneWithTheMessageAndStaysClosed) {
+TEST_F(ComPortTest, AMissingDeviceRaisesTheSystemsErrorAndStaysClosed) {
   const std::string missing = QDir::tempPath().toStdString() + "/kebqor-no-such-port";
   Port.SetPort(missing);
   try {
     Port.Open();
     FAIL() << "Open of a missing device succeeded";
   } catch (const EComPortExt &error) {
-    EXPECT_EQ(error.Code, CE_OpenFailed);
-    EXPECT_STREQ(error.what(), ("COM Port Error: Unable to open com port on " + missing).c_str());
+    EXPECT_EQ(error.Code, QSerialPort::DeviceNotFoundError);
+    EXPECT_EQ(error.Reason, "No such file or directory");
+    EXPECT_STREQ(error.what(), ("COM Port Error: No such file or directory on " + missing).c_str());
+    EXPECT_EQ(Port.OpenFailureReason(), error.Reason);
   }
   EXPECT_FALSE(Port.Connected());
   EXPECT_TRUE(Calls.empty());
+
+  // A later open that succeeds forgets the reason.
+  Port.SetPort(Line.SlavePath().toStdString());
+  Port.Open();
+  EXPECT_EQ(Port.OpenFailureReason(), "");
 }
 
 TEST_F(ComPortTest, APortHeldByAnotherPortCannotBeOpened) {
@@ -130,8 +139,10 @@ TEST_F(ComPortTest, APortHeldByAnotherPortCannotBeOpened) {
     other.Open();
     FAIL() << "a second open of a held port succeeded";
   } catch (const EComPortExt &error) {
-    EXPECT_EQ(error.Code, CE_OpenFailed);
-    EXPECT_STREQ(error.what(), ("COM Port Error: Unable to open com port on " + Port.Port()).c_str());
+    EXPECT_EQ(error.Code, QSerialPort::PermissionError);
+    EXPECT_FALSE(error.Reason.empty());
+    EXPECT_STREQ(error.what(), ("COM Port Error: " + error.Reason + " on " + Port.Port()).c_str());
+    EXPECT_EQ(other.OpenFailureReason(), error.Reason);
   }
   EXPECT_FALSE(other.Connected());
   EXPECT_FALSE(openCalled);
@@ -331,9 +342,9 @@ struct TClosedCase {
 TEST_F(ComPortTest, TransfersOnAClosedPortRaiseTheirCodes) {
   const std::array<std::uint8_t, 1> byte{0x01};
   const std::vector<TClosedCase> cases{
-      {"Write", [&](TComPort &port) { port.Write(byte.data(), 1); }, CE_WriteFailed},
-      {"InputCount", [](TComPort &port) { port.InputCount(); }, CE_ClearComFailed},
-      {"ClearBuffer", [](TComPort &port) { port.ClearBuffer(true, true); }, CE_PurgeFailed},
+      {"Write", [&](TComPort &port) { port.Write(byte.data(), 1); }, QSerialPort::NotOpenError},
+      {"InputCount", [](TComPort &port) { port.InputCount(); }, QSerialPort::NotOpenError},
+      {"ClearBuffer", [](TComPort &port) { port.ClearBuffer(true, true); }, QSerialPort::NotOpenError},
   };
   for (const TClosedCase &closedCase : cases) {
     SCOPED_TRACE(closedCase.Name);
@@ -342,8 +353,7 @@ TEST_F(ComPortTest, TransfersOnAClosedPortRaiseTheirCodes) {
       ADD_FAILURE() << "no exception";
     } catch (const EComPortExt &error) {
       EXPECT_EQ(error.Code, closedCase.Code);
-      EXPECT_STREQ(error.what(),
-                   ("COM Port Error: " + ComErrorText(closedCase.Code) + " on " + Port.Port()).c_str());
+      EXPECT_STREQ(error.what(), ("COM Port Error: The port is not open on " + Port.Port()).c_str());
     }
   }
   // A read that cannot start is no error: nothing came.
@@ -366,10 +376,10 @@ TEST_F(ComPortTest, AVanishedLineRaisesOnTransfersAndStillCloses) {
   Port.Open();
   Line.CloseMaster();
   std::array<std::uint8_t, 1> buffer{};
-  EXPECT_EQ(CodeRaisedBy([&] { Port.Read(buffer.data(), 1); }), CE_ReadFailed);
+  EXPECT_EQ(CodeRaisedBy([&] { Port.Read(buffer.data(), 1); }), QSerialPort::ReadError);
   EXPECT_EQ(buffer[0], 0xFF);
-  EXPECT_EQ(CodeRaisedBy([&] { Port.InputCount(); }), CE_ClearComFailed);
-  EXPECT_EQ(CodeRaisedBy([&] { Port.Write(buffer.data(), 1); }), CE_WriteFailed);
+  EXPECT_EQ(CodeRaisedBy([&] { Port.InputCount(); }), QSerialPort::ReadError);
+  EXPECT_EQ(CodeRaisedBy([&] { Port.Write(buffer.data(), 1); }), QSerialPort::ReadError);
   ProcessEventsFor(50);
   Port.Close();
   EXPECT_FALSE(Port.Connected());
@@ -505,40 +515,91 @@ TEST_F(ComPortWatcherTest, WhatTheHandlerThrowsGoesToOnException) {
   std::string message;
   Port.OnRxChar = [this](int) {
     ReadEverything();
-    throw EComPortExt(CE_WriteFailed, 0, Port.Port());
+    throw EComPortExt(QSerialPort::WriteError, "Input/output error", Port.Port());
   };
   Port.OnException = [&](const std::exception &error) { message = error.what(); };
   Port.Open();
   SendFromDevice({'1'});
   ASSERT_TRUE(ProcessEventsUntil([&] { return !message.empty(); }));
-  EXPECT_EQ(message, "COM Port Error: WriteFile function failed on " + Port.Port());
+  EXPECT_EQ(message, "COM Port Error: Input/output error on " + Port.Port());
   EXPECT_TRUE(Port.Connected());
 }
 
 // --- Errors, port list, clock ---
 
-TEST(ComErrorTextTest, EachCodeHasItsTextAndOthersANumber) {
-  const std::vector<std::pair<int, std::string>> cases{
-      {1, "Unable to open com port"},
-      {2, "WriteFile function failed"},
-      {3, "ReadFile function failed"},
-      {5, "PurgeComm function failed"},
-      {7, "SetCommState function failed"},
-      {8, "SetCommTimeouts failed"},
-      {9, "SetupComm function failed"},
-      {10, "ClearCommError function failed"},
-      {23, "Registry error"},
-      {4, "Unknown Error #4"},
-      {0, "Unknown Error #0"},
-      {24, "Unknown Error #24"},
-  };
-  for (const auto &[code, text] : cases) {
-    EXPECT_EQ(ComErrorText(code), text) << code;
-    const EComPortExt error(code, 87, "EnumComPorts");
-    EXPECT_EQ(error.what(), "COM Port Error: " + text + " on EnumComPorts");
-    EXPECT_EQ(error.Code, code);
-    EXPECT_EQ(error.WinCode, 87);
+TEST(ComPortErrorTest, CarriesTheSystemsErrorAndTextInItsMessage) {
+  const EComPortExt error(QSerialPort::PermissionError, "Permission denied", "/dev/ttyUSB0");
+  EXPECT_EQ(error.Code, QSerialPort::PermissionError);
+  EXPECT_EQ(error.Reason, "Permission denied");
+  EXPECT_STREQ(error.what(), "COM Port Error: Permission denied on /dev/ttyUSB0");
+}
+
+struct TRefusalCase {
+  const char *Name;
+  QSerialPort::SerialPortError Error;
+  const char *SystemText;
+  TDeviceAccess Access;
+  const char *Reason;
+};
+
+// Only a refusal of the account itself gets the advice; one made by another program holding
+// the port, or a missing device, keeps the system's words alone.
+const TRefusalCase RefusalCases[] = {
+    {"AccountRefusedByGroup", QSerialPort::PermissionError, "Permission denied", {true, false, "dialout"},
+     "Permission denied: to use /dev/ttyUSB0 the account must be a member of the group \"dialout\" "
+     "(then log in again)"},
+    {"OwnerGroupUnknown", QSerialPort::PermissionError, "Permission denied", {true, false, ""},
+     "Permission denied: to use /dev/ttyUSB0 the account must be a member of the group \"dialout\" "
+     "(then log in again)"},
+    {"HeldByAnotherProgram", QSerialPort::PermissionError, "Permission error while locking the device",
+     {true, true, "dialout"}, "Permission error while locking the device"},
+    {"Missing", QSerialPort::DeviceNotFoundError, "No such file or directory", {false, false, ""},
+     "No such file or directory"},
+    {"Other", QSerialPort::OpenError, "Device is already open", {true, false, "dialout"},
+     "Device is already open"},
+};
+
+TEST(ComPortErrorTest, ARefusalNamesTheSystemsReasonAndHowToGetAccess) {
+  for (const TRefusalCase &c : RefusalCases) {
+    SCOPED_TRACE(c.Name);
+#ifndef Q_OS_LINUX
+    if (c.Error == QSerialPort::PermissionError && !c.Access.ReadableAndWritable)
+      continue; // the advice is Linux's
+#endif
+    EXPECT_EQ(PortRefusalReason(c.Error, c.SystemText, "/dev/ttyUSB0", c.Access), c.Reason);
   }
+}
+
+TEST(ComPortErrorTest, DevicePathOfAListedName) {
+#ifdef Q_OS_UNIX
+  EXPECT_EQ(DevicePath("ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(DevicePath("/dev/pts/12"), "/dev/pts/12");
+#endif
+}
+
+TEST(ComPortTypeTest, UsbAdaptersAreToldFromBuiltInPorts) {
+  for (const char *usb : {"ttyUSB0", "ttyACM3", "/dev/ttyUSB12"})
+    EXPECT_TRUE(IsUsbSerialPort(usb)) << usb;
+  for (const char *builtIn : {"ttyS0", "COM1", "/dev/pts/3", "ttyUSB", "xttyUSB0"})
+    EXPECT_FALSE(IsUsbSerialPort(builtIn)) << builtIn;
+}
+
+// Needs an account the pseudo-terminal's permissions refuse: root is refused nothing.
+TEST_F(ComPortTest, APortTheAccountMayNotOpenSaysWhy) {
+  QFile slave(Line.SlavePath());
+  ASSERT_TRUE(slave.setPermissions(QFileDevice::ReadOwner));
+  if (DeviceAccess(Line.SlavePath()).ReadableAndWritable)
+    GTEST_SKIP() << "this account may open any device";
+  try {
+    Port.Open();
+    FAIL() << "Open of a refused device succeeded";
+  } catch (const EComPortExt &error) {
+    EXPECT_EQ(error.Code, QSerialPort::PermissionError);
+  }
+  EXPECT_FALSE(Port.Connected());
+#ifdef Q_OS_LINUX
+  EXPECT_NE(Port.OpenFailureReason().find("member of the group"), std::string::npos) << Port.OpenFailureReason();
+#endif
 }
 
 class EnumComPortsTest : public ::testing::Test {

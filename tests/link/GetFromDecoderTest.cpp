@@ -99,13 +99,14 @@ INSTANTIATE_TEST_SUITE_P(
                      [](TScriptedPort &port, TFakeDecoder &) { port.VanishAfterWrites = 6; }, lrNoResponse}),
     [](const auto &testInfo) { return std::string(testInfo.param.Name); });
 
-TEST_F(GetFromDecoderTest, PortErrorNamesThePortAndSendsNothing) {
+TEST_F(GetFromDecoderTest, PortErrorNamesThePortAndTheSystemsReasonAndSendsNothing) {
   Port.Name = "/dev/ttyUSB7";
   Port.FailOpen = true;
+  Port.RefusalReason = "Permission denied";
   EXPECT_EQ(Get(true, false), lrPortError);
   ASSERT_EQ(Host.Shown.size(), 1u);
   EXPECT_EQ(Host.Shown[0].Message.Text,
-            "Unable to open /dev/ttyUSB7.\n\nPort may be in use by another program.");
+            "Unable to open /dev/ttyUSB7.\n\nPort may be in use by another program.\nPermission denied");
   EXPECT_EQ(Host.Shown[0].Message.Caption, "Communications Error");
   EXPECT_TRUE(Port.Writes.empty());
   EXPECT_EQ(Port.Closes, 0);

@@ -203,11 +203,11 @@ protected:
     Host.SetProgressMax(4050);
   }
   std::vector<std::uint8_t> Signals() const {
-    std::vector<std::uint8_t> signals;
+    std::vector<std::uint8_t> sent;
     for (const TBytes &w : Port.Writes)
       if (w.size() == 1)
-        signals.push_back(w[0]);
-    return signals;
+        sent.push_back(w[0]);
+    return sent;
   }
 };
 

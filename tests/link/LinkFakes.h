@@ -10,6 +10,8 @@
 #include "link/MemoryImage.h"
 #include "model/DecoderConfiguration.h"
 
+#include <QSerialPort>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -51,6 +53,7 @@ public:
   TSimClock &Clock;
   std::string Name = "COM3";
   bool FailOpen = false;
+  std::string RefusalReason; // what a failed open says about it
   // From this many writes on, the line is gone: Write, Read and InputCount raise.
   int VanishAfterWrites = -1;
   std::deque<std::uint8_t> Input;
@@ -68,7 +71,7 @@ public:
 
   void Open() override {
     if (FailOpen)
-      throw EComPort(CE_OpenFailed, "COM Port Error: CreateFile function failed on " + Name);
+      throw EComPortExt(QSerialPort::PermissionError, RefusalReason, Name);
     Open_ = true;
     ++Opens;
   }
@@ -98,7 +101,7 @@ public:
   int Write(const std::uint8_t *buffer, int count) override {
     CheckLine();
     if (!Open_)
-      throw EComPort(CE_WriteFailed, "write on a closed port");
+      throw EComPort(QSerialPort::NotOpenError, "write on a closed port");
     Writes.emplace_back(buffer, buffer + count);
     ReadsAtWrite.push_back(Reads.size());
     if (OnWrite)
@@ -118,6 +121,7 @@ public:
       Input.clear();
   }
   std::string PortName() const override { return Name; }
+  std::string OpenFailureReason() const override { return FailOpen ? RefusalReason : std::string(); }
   std::int32_t ReadTotalConstant() const override { return Constant_; }
   void SetReadTotalConstant(std::int32_t milliseconds) override {
     ConstantsSet.push_back(milliseconds);
@@ -127,7 +131,7 @@ public:
 private:
   void CheckLine() const {
     if (VanishAfterWrites >= 0 && static_cast<int>(Writes.size()) >= VanishAfterWrites)
-      throw EComPort(CE_ReadFailed, "COM Port Error: ReadFile function failed on " + Name);
+      throw EComPort(QSerialPort::ResourceError, "COM Port Error: the line has gone on " + Name);
   }
   bool Open_ = false;
   std::int32_t Constant_ = 200;

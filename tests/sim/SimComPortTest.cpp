@@ -2,6 +2,7 @@
 #include "link/CPortTypes.h"
 #include "sim/WireFrames.h"
 
+#include <QSerialPort>
 #include <gtest/gtest.h>
 
 namespace {
@@ -70,15 +71,15 @@ TEST_F(SimComPortTest, InputCountAndClearBufferSeeTheQueue) {
   EXPECT_EQ(Line.Port().InputCount(), 0);
 }
 
-TEST_F(SimComPortTest, AnOpenThatFailsRaisesCode1WithThePortName) {
+TEST_F(SimComPortTest, AnOpenThatFailsRaisesARefusalWithThePortName) {
   TSimulatedLine line({}, "SIM7");
   line.Port().SetOpenFails(true);
   try {
     line.Port().Open();
     FAIL() << "no exception";
   } catch (const EComPortExt &e) {
-    EXPECT_EQ(e.Code, CE_OpenFailed);
-    EXPECT_STREQ(e.what(), "COM Port Error: Unable to open com port on SIM7");
+    EXPECT_EQ(e.Code, QSerialPort::PermissionError);
+    EXPECT_STREQ(e.what(), "COM Port Error: Access to the virtual line refused on SIM7");
   }
   EXPECT_FALSE(line.Port().Connected());
 }
@@ -98,7 +99,7 @@ TEST_F(SimComPortTest, AClosedLineFailsWritesAndReadsNothingAtOnce) {
     Write(LongCommand(NoCode, 0xFD));
     FAIL() << "no exception";
   } catch (const EComPortExt &e) {
-    EXPECT_EQ(e.Code, CE_WriteFailed);
+    EXPECT_EQ(e.Code, QSerialPort::ResourceError);
   }
 }
 

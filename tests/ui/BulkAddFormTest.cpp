@@ -155,7 +155,8 @@ TEST_F(BulkAddCommandTest, PortThatCannotBeOpenedGivesTheCommunicationsError) {
   ASSERT_EQ(boxes.Shown.size(), 1U);
   EXPECT_EQ(boxes.Shown[0].Caption, "Communications Error");
   EXPECT_EQ(boxes.Shown[0].Text,
-            "Unable to open /nonexistent/tty.\n\nPort may be in use by another program.");
+            "Unable to open /nonexistent/tty.\n\nPort may be in use by another program.\n"
+            "No such file or directory");
   EXPECT_TRUE(status.isEmpty());
   EXPECT_FALSE(Port.Connected());
 }

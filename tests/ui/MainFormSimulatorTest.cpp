@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "ui/PortMenuCaptions.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -73,12 +74,12 @@ TEST_F(MainWindowSimulatorTest, GetSettingsAndUsersFromTheButton) {
   EXPECT_TRUE(main.Config().UserCodes[12].IsBlank());
 
   EXPECT_TRUE(Seen.Status.count("Getting Settings and User Codes from QOR"));
-  EXPECT_TRUE(Seen.Port.count(PortPath + " - Connected"));
+  EXPECT_TRUE(Seen.Port.count(PortDisplayName(PortPath) + " - Connected"));
   EXPECT_GT(Seen.MaxProgress, 4000);
   EXPECT_GT(Seen.ProgressChanges, 4000);
   EXPECT_EQ(main.ProgressBar->value(), 0);
   EXPECT_EQ(main.StatusPanel0->text(), main.CurrentHint());
-  EXPECT_EQ(main.StatusPanel1->text(), PortPath);
+  EXPECT_EQ(main.StatusPanel1->text(), PortDisplayName(PortPath));
   EXPECT_TRUE(main.isEnabled());
   EXPECT_FALSE(main.ComPort.Connected());
 }
@@ -95,7 +96,7 @@ TEST_F(MainWindowSimulatorTest, SendAndGetBackFromTheButtons) {
   main.SendButton->click();
   EXPECT_TRUE(Boxes.Shown.empty()) << (Boxes.Shown.empty() ? "" : Boxes.Shown[0].Text.toStdString());
   EXPECT_TRUE(Seen.Status.count("Sending Settings and User Codes to QOR"));
-  EXPECT_TRUE(Seen.Port.count(PortPath + " - Connected"));
+  EXPECT_TRUE(Seen.Port.count(PortDisplayName(PortPath) + " - Connected"));
   EXPECT_GT(Seen.MaxProgress, 800);
   EXPECT_EQ(main.ProgressBar->value(), 0);
   EXPECT_EQ(main.StatusPanel0->text(), main.CurrentHint());
