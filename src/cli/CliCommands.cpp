@@ -5,6 +5,7 @@
 #include "files/SettingsFile.h"
 #include "files/UserCsv.h"
 #include "link/CPort.h"
+#include "link/CompareWithDecoder.h"
 #include "link/DecoderLink.h"
 #include "report/ReportFont.h"
 #include "report/ReportPlainText.h"
@@ -16,6 +17,8 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -52,9 +55,12 @@ Commands:
   export-csv FILE.qor OUT.csv         write the users in use as a CSV user list
   import-csv FILE.qor IN.csv --output OUT.qor
                                       check a CSV user list against FILE.qor and write the result
+  diff A.qor B.qor                    list the differences, one a line: "item: A -> B"
+  diff --port PORT FILE.qor           the same between a settings file (A) and a decoder (B)
 
-Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 12 cancelled; 64 usage;
-65 unusable file content; 66 file cannot be opened; 73 file cannot be written.
+Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 8 differences found (diff);
+12 cancelled; 64 usage; 65 unusable file content; 66 file cannot be opened; 73 file cannot be
+written.
 )";
 
 // Parses one command's options; the command word itself is the first positional argument.
@@ -351,12 +357,46 @@ int ImportCsvCommand(const QStringList &arguments, const TStreams &io) {
   return ExitOK;
 }
 
+// The differences between two files, or between a file and a decoder (read as Get reads it,
+// the file unchanged), as "item: A -> B" lines.
+int DiffCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {PortOption});
+  std::vector<TConfigDifference> differences;
+  if (parser.isSet(PortOption)) {
+    const QString file = Positionals(parser, 1).front();
+    const QString portName = Required(parser, "port");
+    TDecoderConfiguration config;
+    if (const int status = LoadInto(file, config, io); status != ExitOK)
+      return status;
+    const TLinkResult result =
+        RunOnPort(portName, {}, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
+          TDecoderComparison comparison = CompareWithDecoder(config, port, clock, host);
+          differences = std::move(comparison.Differences);
+          return comparison.Result;
+        });
+    if (result != lrOK)
+      return ExitFor(result);
+  } else {
+    const QStringList files = Positionals(parser, 2);
+    TDecoderConfiguration left;
+    TDecoderConfiguration right;
+    for (const auto &[path, config] : {std::pair{files[0], &left}, std::pair{files[1], &right}})
+      if (const int status = LoadInto(path, *config, io); status != ExitOK)
+        return status;
+    differences = CompareConfigurations(left, right);
+  }
+  for (const TConfigDifference &difference : differences)
+    Print(io.Out, QString::fromStdString(difference.Text()) + "\n");
+  return differences.empty() ? ExitOK : ExitDifferences;
+}
+
 struct TCommand {
   const char *Name;
   int (*Run)(const QStringList &, const TStreams &);
 };
 
-constexpr std::array<TCommand, 8> Commands{{
+constexpr std::array<TCommand, 9> Commands{{
     {"ports", PortsCommand},
     {"get", GetCommand},
     {"send", SendCommand},
@@ -365,6 +405,7 @@ constexpr std::array<TCommand, 8> Commands{{
     {"convert", ConvertCommand},
     {"export-csv", ExportCsvCommand},
     {"import-csv", ImportCsvCommand},
+    {"diff", DiffCommand},
 }};
 
 } // namespace

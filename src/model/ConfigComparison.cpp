@@ -6,12 +6,6 @@
 
 namespace {
 
-constexpr const char *BlankValue = "(blank)";
-
-std::string Shown(const std::string &value) {
-  return value.empty() ? std::string(BlankValue) : value;
-}
-
 std::string UserItem(int slot, const char *what) {
   char text[48];
   std::snprintf(text, sizeof text, "User %.3d %s", slot, what);
@@ -116,8 +110,12 @@ private:
 
 } // namespace
 
+std::string ShownValue(const std::string &value) {
+  return value.empty() ? std::string("(blank)") : value;
+}
+
 std::string TConfigDifference::Text() const {
-  return Item + ": " + Shown(Left) + " -> " + Shown(Right);
+  return Item + ": " + ShownValue(Left) + " -> " + ShownValue(Right);
 }
 
 std::vector<TConfigDifference> CompareConfigurations(const TDecoderConfiguration &left,

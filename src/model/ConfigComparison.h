@@ -15,6 +15,9 @@ struct TConfigDifference {
   bool operator==(const TConfigDifference &) const = default;
 };
 
+// A value as a list of differences shows it: the value, or "(blank)" for an empty one.
+std::string ShownValue(const std::string &value);
+
 // Everything a decoder of the first configuration's identity takes that the two hold
 // differently, in the order the window shows it: decoder type and series, management code,
 // each output setting of each output the decoder has, the series 3 options it has, then each
