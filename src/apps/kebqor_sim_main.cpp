@@ -90,8 +90,14 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
       "The program-mode button is already pressed (a series 2 then also takes any management code).");
   const QCommandLineOption keypad("keypad",
                                   "Send each line of standard input as a keypad entry (see above).");
+  const QCommandLineOption dropSlot("drop-slot", "Answer 'F' to user slot N's frame but do not store it.",
+                                    "N");
+  const QCommandLineOption alterSlot("alter-slot", "Store a different code in user slot N than was sent.",
+                                     "N");
+  const QCommandLineOption ignoreCodeChange("ignore-management-code-change",
+                                            "Answer the management code change but keep the old code.");
   parser.addOptions({type, series, revision, shortIdentify, managementCode, memory, pace, sampleUsers,
-                     programButton, keypad});
+                     programButton, keypad, dropSlot, alterSlot, ignoreCodeChange});
   parser.process(app);
   if (!parser.positionalArguments().isEmpty())
     Fail("unexpected argument \"" + parser.positionalArguments().first() + "\" (see --help)");
@@ -128,6 +134,17 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
     if (!ok || settings.SampleUsers < 0 || settings.SampleUsers > MaxUsers)
       Fail("--sample-users must be a number from 0 to 800");
   }
+  const auto slotOption = [&](const QCommandLineOption &option) {
+    if (!parser.isSet(option))
+      return -1;
+    const int slot = parser.value(option).toInt(&ok);
+    if (!ok || slot < 0 || slot >= MaxUsers)
+      Fail("--" + option.names().first() + " must be a user number from 0 to 799");
+    return slot;
+  };
+  settings.Decoder.DropSlot = slotOption(dropSlot);
+  settings.Decoder.AlterSlot = slotOption(alterSlot);
+  settings.Decoder.IgnoreManagementCodeChange = parser.isSet(ignoreCodeChange);
   settings.MemoryFile = parser.value(memory);
   settings.Paced = parser.isSet(pace);
   settings.Keypad = parser.isSet(keypad);
