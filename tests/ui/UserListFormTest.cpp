@@ -1,7 +1,7 @@
 #include "ui/UserListForm.h"
 
 #include "CodeEntryTestSupport.h"
-#include "FakeMessageBoxes.h"
+#include "support/FakeMessageBoxes.h"
 #include "MainWindowFixture.h"
 #include "files/SettingsFile.h"
 #include "files/UserCsv.h"
