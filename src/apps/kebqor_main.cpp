@@ -3,9 +3,11 @@
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -28,6 +30,36 @@ private:
   bool Seen_ = false;
 };
 
+// With KEBQOR_MEASURE_SEND_USERS set the program runs "Send Users Only" once the window is
+// up, reports on standard output the longest time the window went without processing its
+// events meanwhile (a timer that should fire every few milliseconds tells), and quits: the
+// benchmark's figure of a window that never freezes.
+class TEventGapMeter : public QObject {
+public:
+  explicit TEventGapMeter(TMain &main) : Main_(main) {
+    Tick_.setInterval(2);
+    connect(&Tick_, &QTimer::timeout, this, [this] { Note(); });
+  }
+  void Run() {
+    Since_.start();
+    Tick_.start();
+    Main_.SendUsersButtonClick();
+    Note();
+    Tick_.stop();
+    std::printf("kebqor: longest event gap %lld ms during Send Users Only\n", Longest_);
+    std::fflush(stdout);
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  }
+
+private:
+  void Note() { Longest_ = std::max(Longest_, Since_.restart()); }
+
+  TMain &Main_;
+  QTimer Tick_;
+  QElapsedTimer Since_;
+  qint64 Longest_ = 0;
+};
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -45,6 +77,9 @@ int main(int argc, char **argv) {
   TQuitWhenPainted quitWhenPainted;
   if (qEnvironmentVariableIsSet("KEBQOR_EXIT_AFTER_SHOW"))
     main.installEventFilter(&quitWhenPainted);
+  TEventGapMeter gapMeter(main);
+  if (qEnvironmentVariableIsSet("KEBQOR_MEASURE_SEND_USERS"))
+    QTimer::singleShot(500, &gapMeter, &TEventGapMeter::Run);
   main.show();
   TApplication::exec();
   return 0;

@@ -226,6 +226,7 @@ void TMain::BuildStatusBar() {
   StatusPanel0 = AddPanel(StatusBar, "StatusPanel0", QRect(0, 0, StatusPanel0Width, 19), Qt::AlignLeft);
   StatusPanel1 = AddPanel(StatusBar, "StatusPanel1",
                           QRect(StatusPanel0Width + 2, 0, 533 - StatusPanel0Width - 2, 19), Qt::AlignHCenter);
+  StatusPanel1->setIndent(0); // centred: all of its width for a long port name
   StatusBar->installEventFilter(this);
 
   ProgressBar = new QProgressBar(FormPanel);
@@ -395,7 +396,8 @@ void TMain::BuildPortMenus(const QStringList &listed) {
 // With no port remembered, a USB serial adapter is far likelier to be the KEB than the serial
 // port built into a laptop, which is often listed first.
 QString TMain::PortToOfferFirst(const QStringList &ports) {
-  const auto usb = std::find_if(ports.begin(), ports.end(), [](const QString &port) { return IsUsbSerialPort(port); });
+  const auto usb =
+      std::find_if(ports.begin(), ports.end(), [](const QString &port) { return IsUsbSerialPort(port); });
   return usb != ports.end() ? *usb : ports.first();
 }
 
