@@ -4,6 +4,7 @@
 #include "cli/Terminal.h"
 #include "files/SettingsFile.h"
 #include "link/CPort.h"
+#include "link/CompareWithDecoder.h"
 #include "link/DecoderLink.h"
 #include "report/ReportFont.h"
 #include "report/ReportPlainText.h"
@@ -15,6 +16,8 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -48,9 +51,12 @@ Commands:
       [--no-settings] [--no-users] [--blank-codes]
       [--margins TOP,BOTTOM,LEFT,RIGHT] [--font FAMILY,POINTS]
   convert IN.qor OUT.qor              read leniently and write a normalised settings file
+  diff A.qor B.qor                    list the differences, one a line: "item: A -> B"
+  diff --port PORT FILE.qor           the same between a settings file (A) and a decoder (B)
 
-Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 12 cancelled; 64 usage;
-65 unusable file content; 66 file cannot be opened; 73 file cannot be written.
+Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 8 differences found (diff);
+12 cancelled; 64 usage; 65 unusable file content; 66 file cannot be opened; 73 file cannot be
+written.
 )";
 
 // Parses one command's options; the command word itself is the first positional argument.
@@ -295,18 +301,53 @@ int ConvertCommand(const QStringList &arguments, const TStreams &io) {
   return SaveFrom(files[1], config, io);
 }
 
+// The differences between two files, or between a file and a decoder (read as Get reads it,
+// the file unchanged), as "item: A -> B" lines.
+int DiffCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {PortOption});
+  std::vector<TConfigDifference> differences;
+  if (parser.isSet(PortOption)) {
+    const QString file = Positionals(parser, 1).front();
+    const QString portName = Required(parser, "port");
+    TDecoderConfiguration config;
+    if (const int status = LoadInto(file, config, io); status != ExitOK)
+      return status;
+    const TLinkResult result =
+        RunOnPort(portName, {}, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
+          TDecoderComparison comparison = CompareWithDecoder(config, port, clock, host);
+          differences = std::move(comparison.Differences);
+          return comparison.Result;
+        });
+    if (result != lrOK)
+      return ExitFor(result);
+  } else {
+    const QStringList files = Positionals(parser, 2);
+    TDecoderConfiguration left;
+    TDecoderConfiguration right;
+    for (const auto &[path, config] : {std::pair{files[0], &left}, std::pair{files[1], &right}})
+      if (const int status = LoadInto(path, *config, io); status != ExitOK)
+        return status;
+    differences = CompareConfigurations(left, right);
+  }
+  for (const TConfigDifference &difference : differences)
+    Print(io.Out, QString::fromStdString(difference.Text()) + "\n");
+  return differences.empty() ? ExitOK : ExitDifferences;
+}
+
 struct TCommand {
   const char *Name;
   int (*Run)(const QStringList &, const TStreams &);
 };
 
-constexpr std::array<TCommand, 6> Commands{{
+constexpr std::array<TCommand, 7> Commands{{
     {"ports", PortsCommand},
     {"get", GetCommand},
     {"send", SendCommand},
     {"show", ShowCommand},
     {"print", PrintCommand},
     {"convert", ConvertCommand},
+    {"diff", DiffCommand},
 }};
 
 } // namespace

@@ -7,6 +7,7 @@
 // Exit statuses of kebqor-cli. A failed Get or Send exits with its TLinkResult number.
 enum TCliExit : int {
   ExitOK = 0,
+  ExitDifferences = 8, // diff: the two configurations differ
   ExitCancelled = 12,
   ExitUsage = 64,
   ExitBadContent = 65,

@@ -22,7 +22,7 @@ QByteArray Text(const std::string &text) {
 }
 
 QByteArray UserLine(int index, const TUserCode &user) {
-  return "User" + QByteArray::number(index).rightJustified(3, '0') + " = " + Text(user.Code) + ", " +
+  return UserKeyPrefix + QByteArray::number(index).rightJustified(3, '0') + " = " + Text(user.Code) + ", " +
          QByteArray::number(int{user.Output1Mode}) + ", " + QByteArray::number(int{user.Output2Mode}) + '\n';
 }
 
@@ -34,7 +34,7 @@ std::vector<QByteArray> SettingsFileWrites(const TDecoderConfiguration &config) 
   writes.push_back(
       SettingLine(DecoderTypeKey, QByteArray::number(config.DecoderType() + 2 * config.DecoderSeries())));
   writes.push_back(SettingLine(ManagementCodeKey, Text(config.Settings.ManagementCode())));
-  for (const TOptionKey &option : OptionKeys)
+  for (const TOptionSetting &option : OptionSettings)
     writes.push_back(SettingLine(option.Key, QByteArray::number(config.Settings.*option.Field)));
   for (int n = 0; n < 2; ++n) {
     const TOutputSettings &output = config.Settings.Output[static_cast<std::size_t>(n)];

@@ -109,7 +109,7 @@ void ApplyUser(std::string_view number, std::string_view value, TDecoderConfigur
   user.Output2Mode = ModeOrDisabled(IntegerOrZero(Trimmed(mode2)));
 }
 
-void ApplyOption(const TOptionKey &option, std::string_view value, TDecoderConfiguration &config) {
+void ApplyOption(const TOptionSetting &option, std::string_view value, TDecoderConfiguration &config) {
   const int index = config.ChoiceOrNone(option.Choice, IntegerOrZero(value));
   if (option.Choice == TChoice::Series2Compatibility)
     config.SetSeries2Compatibility(index); // the lists and the user count follow it
@@ -123,8 +123,7 @@ void ApplyOutputSetting(int output, const TOutputField &field, std::string_view 
   if (field.IsTime())
     settings.*field.Time = ClampedTime(value, field);
   else
-    settings.*field.Choice =
-        config.ChoiceOrNone(*OutputFieldChoices[static_cast<std::size_t>(field.Index)], IntegerOrZero(value));
+    settings.*field.Choice = config.ChoiceOrNone(*field.ChoiceList, IntegerOrZero(value));
 }
 
 // One line of a setting whose key is given whole.
@@ -138,7 +137,7 @@ const std::vector<TKeyedLine> &KeyedLines() {
   static const std::vector<TKeyedLine> lines = [] {
     std::vector<TKeyedLine> made{{DecoderTypeKey, ApplyDecoderType},
                                  {ManagementCodeKey, ApplyManagementCode}};
-    for (const TOptionKey &option : OptionKeys)
+    for (const TOptionSetting &option : OptionSettings)
       made.push_back({option.Key, [&option](std::string_view value, TDecoderConfiguration &config) {
                         ApplyOption(option, value, config);
                       }});

@@ -1,38 +1,11 @@
 #pragma once
 
-#include "model/DecoderConfiguration.h"
+#include "model/SettingsTable.h"
 
 #include <QByteArray>
 
-#include <array>
-#include <optional>
-
-// The keys of the settings file's setting lines, shared by the writer and the reader. They are
-// the names of the settings panel's controls.
-
-inline constexpr const char *DecoderTypeKey = "DecoderType";
-inline constexpr const char *ManagementCodeKey = "ManagementCode";
-inline constexpr const char *UserKeyPrefix = "User";
-
-// The series 3 options, in file order.
-struct TOptionKey {
-  const char *Key;
-  TChoice Choice;
-  int TDecoderSettings::*Field;
-};
-
-inline constexpr std::array<TOptionKey, 4> OptionKeys{{
-    {"Series2Compatibility", TChoice::Series2Compatibility, &TDecoderSettings::Series2Compatibility},
-    {"DefaultCodeMode", TChoice::DefaultCodeMode, &TDecoderSettings::DefaultCodeMode},
-    {"MomentaryCodesCancelToggle", TChoice::MomentaryCodesCancelToggle,
-     &TDecoderSettings::MomentaryCodesCancelToggle},
-    {"DTAInputtoDoorControl", TChoice::DTAInputtoDoorControl, &TDecoderSettings::DTAInputtoDoorControl},
-}};
-
-// The choice list of output field k (location 80 + k); time fields have none.
-inline constexpr std::array<std::optional<TChoice>, 10> OutputFieldChoices{
-    TChoice::AutoRelock, TChoice::Egress,     TChoice::ELCType,    std::nullopt,          TChoice::DoorInput,
-    std::nullopt,        TChoice::DoorForced, TChoice::MinLockout, TChoice::TwoCodesMode, std::nullopt};
+// The keys of the settings file's setting lines, shared by the writer and the reader, come from
+// the settings table: they are the names of the settings panel's controls.
 
 // "OP1ELCTime" for output index 0 and the ELCTime field.
 inline QByteArray OutputKey(int output, const TOutputField &field) {

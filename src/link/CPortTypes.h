@@ -7,9 +7,7 @@
 
 // Types of the serial port component.
 
-enum class TComEvent { evRxChar, evTxEmpty, evRxFlag, evRing, evBreak, evCTS, evDSR, evError, evRLSD, evRx80Full };
-
-// The set of events the watcher arms; only evRxChar is used.
+// The set of events the watcher arms: only a character's arrival.
 struct TComEvents {
   bool RxChar = false;
   bool Empty() const { return !RxChar; }

@@ -15,11 +15,6 @@ inline constexpr int UserRecordSize = 5;
 inline constexpr int UserBlockSize = 250;
 inline constexpr int RecordsPerBlock = UserBlockSize / UserRecordSize;
 
-// 8, 12 or 16 user blocks for 400, 600 or 800 users.
-constexpr int UserBlocksFor(int userCount) {
-  return userCount / RecordsPerBlock;
-}
-
 using TSettingsBlock = std::array<std::uint8_t, SettingsBlockSize>;
 using TUserRecord = std::array<std::uint8_t, UserRecordSize>;
 

@@ -4,16 +4,25 @@
 #include <cstdio>
 
 const std::array<TOutputField, 10> OutputFields{{
-    {0, "AutoRelock", &TOutputSettings::AutoRelock, nullptr, 0, 2, 0},
-    {1, "Egress", &TOutputSettings::Egress, nullptr, 0, 4, 0},
-    {2, "ELCType", &TOutputSettings::ELCType, nullptr, 0, 2, 0},
-    {3, "ELCTime", nullptr, &TOutputSettings::ELCTime, 1, 255, 10},
-    {4, "DoorInput", &TOutputSettings::DoorInput, nullptr, 0, 2, 0},
-    {5, "DOTLTime", nullptr, &TOutputSettings::DOTLTime, 0, 9999, 60},
-    {6, "DoorForced", &TOutputSettings::DoorForced, nullptr, 0, 2, 0},
-    {7, "MinLockout", &TOutputSettings::MinLockout, nullptr, 0, 2, 0},
-    {8, "TwoCodesMode", &TOutputSettings::TwoCodesMode, nullptr, 0, 4, 0},
-    {9, "TwoCodesTime", nullptr, &TOutputSettings::TwoCodesTime, 1, 255, 60},
+    {0, "AutoRelock", &TOutputSettings::AutoRelock, nullptr, 0, 2, 0, "Automatic Relock", "Automatic Relock",
+     TChoice::AutoRelock},
+    {1, "Egress", &TOutputSettings::Egress, nullptr, 0, 4, 0, "EGRESS switch", "EGRESS Switch Type",
+     TChoice::Egress},
+    {2, "ELCType", &TOutputSettings::ELCType, nullptr, 0, 2, 0, "ELC relay", "ELC Relay Type",
+     TChoice::ELCType},
+    {3, "ELCTime", nullptr, &TOutputSettings::ELCTime, 1, 255, 10, "ELC time", "ELC Relay Time",
+     std::nullopt},
+    {4, "DoorInput", &TOutputSettings::DoorInput, nullptr, 0, 2, 0, "DOOR input", "Door Input",
+     TChoice::DoorInput},
+    {5, "DOTLTime", nullptr, &TOutputSettings::DOTLTime, 0, 9999, 60, "DOTL time", "DOTL Time", std::nullopt},
+    {6, "DoorForced", &TOutputSettings::DoorForced, nullptr, 0, 2, 0, "Door Forced Open",
+     "Door Forced Open Detection", TChoice::DoorForced},
+    {7, "MinLockout", &TOutputSettings::MinLockout, nullptr, 0, 2, 0, "1 Minute Lockout",
+     "One Minute Lockout", TChoice::MinLockout},
+    {8, "TwoCodesMode", &TOutputSettings::TwoCodesMode, nullptr, 0, 4, 0, "High security mode",
+     "High Security Mode", TChoice::TwoCodesMode},
+    {9, "TwoCodesTime", nullptr, &TOutputSettings::TwoCodesTime, 1, 255, 60, "High security time",
+     "High Security Time", std::nullopt},
 }};
 
 int TimeValue(const TOutputField &field, const TOutputSettings &output) {

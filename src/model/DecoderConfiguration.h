@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,17 +42,43 @@ struct TOutputSettings {
   bool operator==(const TOutputSettings &) const = default;
 };
 
-// The ten output settings in memory-location order (80 + Index). A field is either a choice
-// (selection index) or a time (decimal text with a range and a start value).
+// The choice settings whose list the settings panel shows; ChoiceCount says how many entries
+// each has for the configuration's current identity.
+enum class TChoice {
+  DecoderType,
+  DecoderSeries,
+  AutoRelock,
+  Egress,
+  ELCType,
+  DoorInput,
+  DoorForced,
+  MinLockout,
+  TwoCodesMode,
+  DefaultCodeMode,
+  MomentaryCodesCancelToggle,
+  DTAInputtoDoorControl,
+  Series2Compatibility,
+};
+
+// The ten output settings in memory-location order (80 + Index): the one description of each,
+// which the settings panel, the report, the settings file, Get, Send and the comparison read.
+// A field is either a choice (selection index) or a time (decimal text with a range and a
+// start value).
+inline constexpr int FirstOutputLocation = 80;
+
 struct TOutputField {
   int Index;                    // 0..9, location 80 + Index
   const char *Name;             // "AutoRelock", ... as in the control and file key names after "OP1"/"OP2"
   int TOutputSettings::*Choice; // set for choice fields
   std::string TOutputSettings::*Time; // set for time fields
   int Min;                            // time range, or 0 for choices
-  int Max;   // time range, or the entry count for fixed-size choices (Egress: see ChoiceCount)
-  int Start; // time start value
+  int Max;                 // time range, or the entry count for fixed-size choices (Egress: see ChoiceCount)
+  int Start;               // time start value
+  const char *Label;       // "DOTL time": the settings panel's row label
+  const char *ReportLabel; // "DOTL Time": the report's row label
+  std::optional<TChoice> ChoiceList; // the list a choice field's index points into
   bool IsTime() const { return Time != nullptr; }
+  int Location() const { return FirstOutputLocation + Index; }
 };
 extern const std::array<TOutputField, 10> OutputFields;
 
@@ -77,24 +104,6 @@ struct TDecoderSettings {
 private:
   std::string ManagementCode_;
   TManagementCodeBytes ManagementCodeBytes_{0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-};
-
-// The choice settings whose list the settings panel shows; ChoiceCount says how many entries
-// each has for the configuration's current identity.
-enum class TChoice {
-  DecoderType,
-  DecoderSeries,
-  AutoRelock,
-  Egress,
-  ELCType,
-  DoorInput,
-  DoorForced,
-  MinLockout,
-  TwoCodesMode,
-  DefaultCodeMode,
-  MomentaryCodesCancelToggle,
-  DTAInputtoDoorControl,
-  Series2Compatibility,
 };
 
 enum class TDuplicateRule { None, ManagementCode, User };

@@ -1,6 +1,6 @@
 #include "report/SettingsReport.h"
 
-#include "report/ChoiceTexts.h"
+#include "model/SettingsTable.h"
 
 #include <array>
 #include <optional>
@@ -11,29 +11,19 @@ QString Text(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The ten output rows in memory-location order, with the list a choice setting shows.
-struct TOutputRow {
-  const char *Label;
-  std::optional<TChoice> Choice; // empty for a time setting
-};
-constexpr std::array<TOutputRow, 10> OutputRows{{
-    {"Automatic Relock", TChoice::AutoRelock},
-    {"EGRESS Switch Type", TChoice::Egress},
-    {"ELC Relay Type", TChoice::ELCType},
-    {"ELC Relay Time", std::nullopt},
-    {"Door Input", TChoice::DoorInput},
-    {"DOTL Time", std::nullopt},
-    {"Door Forced Open Detection", TChoice::DoorForced},
-    {"One Minute Lockout", TChoice::MinLockout},
-    {"High Security Mode", TChoice::TwoCodesMode},
-    {"High Security Time", std::nullopt},
-}};
+// The label of a series 3 option, from the settings table.
+QString OptionLabel(TChoice choice) {
+  for (const TOptionSetting &option : OptionSettings)
+    if (option.Choice == choice)
+      return QString::fromLatin1(option.Label);
+  return {};
+}
 
 QString OutputValueText(const TDecoderConfiguration &config, std::size_t row, const TOutputSettings &output) {
   const TOutputField &field = OutputFields[row];
   if (field.IsTime())
     return Text(output.*field.Time);
-  return Text(ChoiceText(config, *OutputRows[row].Choice, output.*field.Choice));
+  return Text(ChoiceText(config, *field.ChoiceList, output.*field.Choice));
 }
 
 QString SettingText(const TDecoderConfiguration &config, TChoice choice, int index) {
@@ -101,8 +91,9 @@ TReportSection SettingsSection(const TDecoderConfiguration &config) {
   rows.push_back(EmptyRow);
   if (qor2)
     rows.push_back({QString(), QStringLiteral("Door 1"), QStringLiteral("Door 2")});
-  for (std::size_t i = 0; i < OutputRows.size(); ++i) {
-    QStringList row{QString::fromLatin1(OutputRows[i].Label), OutputValueText(config, i, settings.Output[0])};
+  for (std::size_t i = 0; i < OutputFields.size(); ++i) {
+    QStringList row{QString::fromLatin1(OutputFields[i].ReportLabel),
+                    OutputValueText(config, i, settings.Output[0])};
     if (qor2)
       row << OutputValueText(config, i, settings.Output[1]);
     rows.push_back(row);
@@ -110,15 +101,15 @@ TReportSection SettingsSection(const TDecoderConfiguration &config) {
   rows.push_back(EmptyRow);
   if (!config.IsSeries3())
     return section;
-  rows.push_back({QStringLiteral("Default Code Mode"),
+  rows.push_back({OptionLabel(TChoice::DefaultCodeMode),
                   SettingText(config, TChoice::DefaultCodeMode, settings.DefaultCodeMode)});
   rows.push_back(
-      {QStringLiteral("Momentary Codes Cancel Toggle"),
+      {OptionLabel(TChoice::MomentaryCodesCancelToggle),
        SettingText(config, TChoice::MomentaryCodesCancelToggle, settings.MomentaryCodesCancelToggle)});
   if (qor2)
-    rows.push_back({QStringLiteral("DTA Input to Door Control"),
+    rows.push_back({OptionLabel(TChoice::DTAInputtoDoorControl),
                     SettingText(config, TChoice::DTAInputtoDoorControl, settings.DTAInputtoDoorControl)});
-  rows.push_back({QStringLiteral("Series 2 Compatibility"),
+  rows.push_back({OptionLabel(TChoice::Series2Compatibility),
                   SettingText(config, TChoice::Series2Compatibility, settings.Series2Compatibility)});
   rows.push_back(EmptyRow);
   return section;

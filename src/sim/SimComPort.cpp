@@ -6,14 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-constexpr std::int64_t Millisecond = 1'000'000;
-} // namespace
-
-std::uint32_t TSimClock::TickCount() {
-  return static_cast<std::uint32_t>(StartTick_ + static_cast<std::uint64_t>(Now_ / Millisecond));
-}
-
 TSimComPort::TSimComPort(TVirtualDecoder &decoder, TSimClock &clock, std::string name)
     : Decoder_(decoder), Clock_(clock), Name_(std::move(name)) {}
 
@@ -45,7 +37,8 @@ int TSimComPort::Write(const std::uint8_t *buffer, int count) {
     return 0;
   const std::int64_t quiet = Now() - LastActivity_;
   if (quiet > 0)
-    Decoder_.LineQuiet(static_cast<std::uint32_t>(std::min<std::int64_t>(quiet / Millisecond, UINT32_MAX)));
+    Decoder_.LineQuiet(
+        static_cast<std::uint32_t>(std::min<std::int64_t>(quiet / TSimClock::Millisecond, UINT32_MAX)));
   if (Paced_)
     AdvanceTo(std::max(Now(), LineFreeAt_) + count * ByteNanoseconds); // a write waits until sent
   Written_.insert(Written_.end(), buffer, buffer + count);
@@ -83,12 +76,13 @@ int TSimComPort::Read(std::uint8_t *buffer, int count) {
   QueueFromDecoder();
   const std::int64_t start = Now();
   const std::int64_t deadline =
-      start + (std::int64_t{ReadTotalMultiplier} * count + ReadTotalConstant_) * Millisecond;
+      start + (std::int64_t{ReadTotalMultiplier} * count + ReadTotalConstant_) * TSimClock::Millisecond;
   int received = 0;
   std::int64_t lastByte = start;
   while (received < count) {
     const std::int64_t limit =
-        received == 0 ? deadline : std::min(deadline, lastByte + std::int64_t{ReadInterval} * Millisecond);
+        received == 0 ? deadline
+                      : std::min(deadline, lastByte + std::int64_t{ReadInterval} * TSimClock::Millisecond);
     if (Input_.empty() || Input_.front().At > limit) {
       if (!(Input_.empty() && Decoder_.LineDown()))
         AdvanceTo(limit); // a dead line answers at once

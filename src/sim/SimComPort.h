@@ -1,31 +1,13 @@
 #pragma once
 
 #include "link/ComPortInterface.h"
+#include "sim/SimClock.h"
 #include "sim/VirtualDecoder.h"
 
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
-
-// Simulated time for link tests: waits take no real time. The tick count starts where the test
-// puts it, so a wrap of the 32-bit counter can be tried.
-class TSimClock : public IClock {
-public:
-  explicit TSimClock(std::uint32_t startTick = 0) : StartTick_(startTick) {}
-
-  std::uint32_t TickCount() override;
-  void Sleep(std::uint32_t milliseconds) override { Advance(std::int64_t{milliseconds} * 1'000'000); }
-
-  void Advance(std::int64_t nanoseconds) { Now_ += nanoseconds; }
-  // Time since the clock was made.
-  std::int64_t Nanoseconds() const { return Now_; }
-  double Milliseconds() const { return static_cast<double>(Now_) / 1e6; }
-
-private:
-  std::uint32_t StartTick_;
-  std::int64_t Now_ = 0;
-};
 
 // One Read as the port saw it, for tests of the time-outs a step uses.
 struct TSimRead {

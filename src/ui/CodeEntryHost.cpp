@@ -1,5 +1,6 @@
 #include "ui/CodeEntryHost.h"
 
+#include "model/SettingsTable.h"
 #include "ui/MessageBoxes.h"
 
 #include <QComboBox>
@@ -40,7 +41,8 @@ void FinishCodeEntry(const TCodeEntryHost &host) {
 QComboBox *MakeOutputComboBox(QWidget *parent, const QString &name) {
   auto *list = new QComboBox(parent);
   list->setObjectName(name);
-  list->addItems({"Disabled", "Momentary", "Toggle"});
+  for (const std::string_view mode : OutputModeTexts)
+    list->addItem(QString::fromLatin1(mode.data(), static_cast<qsizetype>(mode.size())));
   list->setCurrentIndex(omMomentary);
   return list;
 }

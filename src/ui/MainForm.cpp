@@ -6,6 +6,7 @@
 #include "ui/BatchAddForm.h"
 #include "ui/BulkAddForm.h"
 #include "ui/CodeEntryHost.h"
+#include "ui/CompareForm.h"
 #include "ui/MainLinkHost.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PortMenuCaptions.h"
@@ -14,6 +15,8 @@
 #include "ui/UserCodeGrid.h"
 
 #include "files/SettingsFile.h"
+#include "link/CompareWithDecoder.h"
+#include "model/SettingsTable.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -111,16 +114,13 @@ bool HasExitCheck(const QWidget *widget) {
   return name.startsWith("OP") || name.startsWith("CodeEdit") || name == "ManagementCode";
 }
 
-struct TSetAllEntry {
-  const char *Caption;
-  const char *HintMode;
-  TOutputMode Mode;
-};
-constexpr std::array<TSetAllEntry, 3> SetAllEntries{{
-    {"&Disabled", "Disabled", omDisabled},
-    {"&Momentary", "Momentary", omMomentary},
-    {"&Toggle", "Toggle", omToggle},
-}};
+// The set-all items' modes; their captions are the mode texts with an accelerator.
+constexpr std::array SetAllModes{omDisabled, omMomentary, omToggle};
+
+QString ModeText(TOutputMode mode) {
+  const std::string_view text = OutputModeText(mode);
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
@@ -248,6 +248,8 @@ void TMain::BuildMenus() {
   SaveSettingsMenuItem =
       AddMenuItem(FileMenu, "SaveSettingsMenuItem", "&Save Settings",
                   "Saves current decoder settings and codes to a file", QKeySequence("Ctrl+S"));
+  CompareMenuItem = AddMenuItem(FileMenu, "CompareMenuItem", "Co&mpare with Decoder",
+                                "Compares the settings and codes in the window with those in the QOR");
   FileMenu->addSeparator();
   PrintSettingsMenuItem = AddMenuItem(FileMenu, "PrintSettingsMenuItem", "&Print Settings",
                                       "Prints the current decoder settings", QKeySequence("Ctrl+P"));
@@ -262,12 +264,12 @@ void TMain::BuildMenus() {
     sub->setObjectName(name);
     sub->menuAction()->setObjectName(name);
     sub->menuAction()->setStatusTip(QString("Sets output %1 for all codes to...").arg(output));
-    for (const TSetAllEntry &entry : SetAllEntries) {
-      QAction *item = sub->addAction(entry.Caption);
-      item->setStatusTip(QString("Sets output %1 for all codes to %2").arg(output).arg(entry.HintMode));
+    for (const TOutputMode mode : SetAllModes) {
+      QAction *item = sub->addAction("&" + ModeText(mode));
+      item->setStatusTip(QString("Sets output %1 for all codes to %2").arg(output).arg(ModeText(mode)));
       // No busy check: these have no shortcut and change only the model.
       connect(item, &QAction::triggered, this,
-              [this, output, mode = entry.Mode] { Grid_->SetAllOutputModes(output, mode); });
+              [this, output, mode] { Grid_->SetAllOutputModes(output, mode); });
     }
     (output == 1 ? SetOP1MenuItem : SetOP2MenuItem) = sub->menuAction();
   }
@@ -299,6 +301,7 @@ void TMain::BuildMenus() {
   connect(LoadSettingsMenuItem, &QAction::triggered, this, &TMain::LoadSettingsMenuItemClick);
   connect(SaveSettingsMenuItem, &QAction::triggered, this, &TMain::SaveSettingsMenuItemClick);
   connect(PrintSettingsMenuItem, &QAction::triggered, this, &TMain::PrintSettingsMenuItemClick);
+  connect(CompareMenuItem, &QAction::triggered, this, &TMain::CompareMenuItemClick);
   connect(ExitMenuItem, &QAction::triggered, this, &TMain::ExitMenuItemClick);
   connect(BulkAddMenuItem, &QAction::triggered, this, &TMain::BulkAddMenuItemClick);
   connect(BatchAddMenuItem, &QAction::triggered, this, &TMain::BatchAddMenuItemClick);
@@ -546,25 +549,6 @@ const std::array<TMain::TLinkButton, 6> &TMain::LinkButtonTable() {
   return table;
 }
 
-void TMain::GetButtonClick() {
-  RunLinkButton(LinkButtonTable()[0]);
-}
-void TMain::GetSettingsButtonClick() {
-  RunLinkButton(LinkButtonTable()[1]);
-}
-void TMain::GetUsersButtonClick() {
-  RunLinkButton(LinkButtonTable()[2]);
-}
-void TMain::SendButtonClick() {
-  RunLinkButton(LinkButtonTable()[3]);
-}
-void TMain::SendSettingsButtonClick() {
-  RunLinkButton(LinkButtonTable()[4]);
-}
-void TMain::SendUsersButtonClick() {
-  RunLinkButton(LinkButtonTable()[5]);
-}
-
 void TMain::RunLinkButton(const TLinkButton &row) {
   QPushButton *button = this->*row.Control;
   if (!IsIdle() || !button->isEnabled())
@@ -668,6 +652,25 @@ void TMain::LoadSettingsFromFile(const QString &path) {
   }
   PrintSession_->SettingsFileName = path;
   ShowModel();
+}
+
+// --- Compare with Decoder ---
+
+void TMain::CompareMenuItemClick() {
+  if (!IsIdle())
+    return;
+  // The field being edited is committed or refused first: the comparison reads the model.
+  QWidget *focused = QApplication::focusWidget();
+  if (focused && HasExitCheck(focused) && !RunExitCheck(focused))
+    return;
+  SetStatusText("Comparing Settings and User Codes with QOR");
+  // The window's configuration is not changed, so there is nothing to redraw.
+  TMainLinkHost host({this, ProgressBar, StatusPanel0, [this] { return CurrentHint_; }, {}});
+  IComPort &port = Options_.LinkPort ? *Options_.LinkPort : static_cast<IComPort &>(ComPort);
+  IClock &clock = Options_.LinkClock ? *Options_.LinkClock : static_cast<IClock &>(SystemClock_);
+  const TDecoderComparison comparison = CompareWithDecoder(Config_, port, clock, host);
+  if (comparison.Result == lrOK)
+    ShowComparison(this, comparison.Differences);
 }
 
 // --- The other commands ---

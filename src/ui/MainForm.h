@@ -110,6 +110,7 @@ public:
   QMenu *FileMenu = nullptr;
   QAction *LoadSettingsMenuItem = nullptr;
   QAction *SaveSettingsMenuItem = nullptr;
+  QAction *CompareMenuItem = nullptr;
   QAction *PrintSettingsMenuItem = nullptr;
   QAction *ExitMenuItem = nullptr;
   QMenu *CodesMenu = nullptr;
@@ -130,18 +131,13 @@ public:
   const std::vector<QAction *> &ComPortPopupItems() const { return ComPortPopupItems_; }
 
 public slots:
-  void GetButtonClick();
-  void GetSettingsButtonClick();
-  void GetUsersButtonClick();
-  void SendButtonClick();
-  void SendSettingsButtonClick();
-  void SendUsersButtonClick();
-
   void LoadSettingsMenuItemClick();
   void SaveSettingsMenuItemClick();
   // Reads a settings file into the configuration; reports a file that can't be opened.
   void LoadSettingsFromFile(const QString &path);
   void PrintSettingsMenuItemClick();
+  // Reads the decoder without changing the configuration and shows how the two differ.
+  void CompareMenuItemClick();
   void ExitMenuItemClick();
   void BulkAddMenuItemClick();
   void BatchAddMenuItemClick();

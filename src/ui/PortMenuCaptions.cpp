@@ -26,11 +26,6 @@ QString ComPortPopupCaption(const QString &portName) {
   return ComNumber(portName) < 0 ? WithLeadingAccessKey(portName) : portName;
 }
 
-QString PortNameFromCaption(const QString &caption) {
-  QString name = caption;
-  return name.remove('&');
-}
-
 QString PortDisplayName(const QString &portName) {
   const QString devices = QStringLiteral("/dev/");
   return portName.startsWith(devices) ? portName.mid(devices.size()) : portName;

@@ -8,8 +8,6 @@
 // itself in both menus, with its first character as the access key.
 QString ComPortMenuCaption(const QString &portName);
 QString ComPortPopupCaption(const QString &portName);
-// The name a menu caption stands for: the caption without its "&" characters.
-QString PortNameFromCaption(const QString &caption);
 // How status panel 1 shows a port: a device path without its "/dev/", so that a long name
 // ("/dev/ttyUSB0 - Connected") fits the panel whole.
 QString PortDisplayName(const QString &portName);

@@ -1,5 +1,6 @@
 #include "ui/SettingsPanel.h"
 
+#include "model/SettingsTable.h"
 #include "ui/CodeEditing.h"
 #include "ui/MessageBoxes.h"
 #include "ui/TimeField.h"
@@ -14,7 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
+#include <string>
 #include <vector>
 
 namespace {
@@ -22,43 +25,34 @@ namespace {
 constexpr int OutputCount = 2;
 constexpr int RowCount = 10;
 
-// The rows of "&Output Settings", in memory-location order; hints name output 1.
+// The window's part of the rows of "&Output Settings", in memory-location order (the settings
+// table gives each row's label, location, list and range); hints name output 1, and a time
+// row's hint gains its range.
 struct TRowLayout {
-  const char *Caption;
   const char *Hint;
-  TChoice Choice;        // list rows
   const char *PanelName; // time rows: the panel's name after "OP1"/"OP2"
-  int MaxLength;         // time rows
 };
 
 const std::array<TRowLayout, RowCount> OutputRows{{
-    {"Automatic Relock", "Enable/Disable Automatic Relock for Output 1", TChoice::AutoRelock, nullptr, 0},
-    {"EGRESS switch", "Set Egress switch type for Output 1", TChoice::Egress, nullptr, 0},
-    {"ELC relay", "Set ELC relay type for Output 1", TChoice::ELCType, nullptr, 0},
-    {"ELC time", "ELC release time for Output 1, 1 to 255 seconds", TChoice::AutoRelock, "ELCTimePanel", 3},
-    {"DOOR input", "Enable/Disable Door input for Output 1", TChoice::DoorInput, nullptr, 0},
-    {"DOTL time", "DOTL time for Output 1, 0 to 9999 seconds", TChoice::AutoRelock, "DOTLPanel", 4},
-    {"Door Forced Open", "Enable/Disable Door Forced Open detection for Output 1", TChoice::DoorForced,
-     nullptr, 0},
-    {"1 Minute Lockout", "Enable/Disable 1 Minute lockout after 5 incorrect attempts for Output 1",
-     TChoice::MinLockout, nullptr, 0},
-    {"High security mode", "Select Two codes mode for Output 1", TChoice::TwoCodesMode, nullptr, 0},
-    {"High security time", "Two codes time for Output 1, 1 to 255 seconds", TChoice::AutoRelock,
-     "TwoCodesPanel", 3},
+    {"Enable/Disable Automatic Relock for Output 1", nullptr},
+    {"Set Egress switch type for Output 1", nullptr},
+    {"Set ELC relay type for Output 1", nullptr},
+    {"ELC release time for Output 1", "ELCTimePanel"},
+    {"Enable/Disable Door input for Output 1", nullptr},
+    {"DOTL time for Output 1", "DOTLPanel"},
+    {"Enable/Disable Door Forced Open detection for Output 1", nullptr},
+    {"Enable/Disable 1 Minute lockout after 5 incorrect attempts for Output 1", nullptr},
+    {"Select Two codes mode for Output 1", nullptr},
+    {"Two codes time for Output 1", "TwoCodesPanel"},
 }};
 
-// The rows of "Series &3 Options".
+// The window's part of the rows of "Series &3 Options", in the window's order; the setting
+// (key, label, location, list) comes from the settings table.
 struct TSeries3Layout {
-  const char *LabelName;
-  const char *Caption;
-  const char *MemoryLabelName;
-  const char *MemoryCaption;
+  TChoice Choice;
   int MemoryLeft;
   int MemoryTop;
-  const char *Name;
   QRect Place;
-  TChoice Choice;
-  int TDecoderSettings::*Field;
   const char *Hint;
 };
 
@@ -70,20 +64,19 @@ enum TSeries3Row {
 };
 
 const std::array<TSeries3Layout, 4> Series3Rows{{
-    {"DefaultCodeModeLabel", "Default Code Mode", "Memory90Label", "(Mem 90)", 206, 22, "DefaultCodeMode",
-     QRect(253, 20, 97, 21), TChoice::DefaultCodeMode, &TDecoderSettings::DefaultCodeMode,
+    {TChoice::DefaultCodeMode, 206, 22, QRect(253, 20, 97, 21),
      "Select the default mode for codes added via keypad"},
-    {"MomentaryCodesCancelToggleLabel", "Momentary Codes Cancel Toggle", "Memory91Label", "(Mem 91)", 206, 46,
-     "MomentaryCodesCancelToggle", QRect(253, 44, 97, 21), TChoice::MomentaryCodesCancelToggle,
-     &TDecoderSettings::MomentaryCodesCancelToggle,
+    {TChoice::MomentaryCodesCancelToggle, 206, 46, QRect(253, 44, 97, 21),
      "Enable/Disable momentary codes to cancel toggle operation"},
-    {"DTAInputtoDoorControlLabel", "DTA Input to Door Control", "Memory98Label", "(Mem 98)", 139, 70,
-     "DTAInputtoDoorControl", QRect(186, 67, 164, 21), TChoice::DTAInputtoDoorControl,
-     &TDecoderSettings::DTAInputtoDoorControl, "Select which doors are controlled by each DTA input"},
-    {"Series2CompatibilityLabel", "Series 2 Compatibility", "Memory99Label", "(Mem 99)", 206, 94,
-     "Series2Compatibility", QRect(253, 92, 97, 21), TChoice::Series2Compatibility,
-     &TDecoderSettings::Series2Compatibility, "Enable/Disable Series 2 compatibility"},
+    {TChoice::DTAInputtoDoorControl, 139, 70, QRect(186, 67, 164, 21),
+     "Select which doors are controlled by each DTA input"},
+    {TChoice::Series2Compatibility, 206, 94, QRect(253, 92, 97, 21), "Enable/Disable Series 2 compatibility"},
 }};
+
+const TOptionSetting &OptionOf(const TSeries3Layout &layout) {
+  return *std::find_if(OptionSettings.begin(), OptionSettings.end(),
+                       [&layout](const TOptionSetting &option) { return option.Choice == layout.Choice; });
+}
 
 // The default code mode's two places: eight two-output entries, or the two of a QOR1.
 const QRect WideDefaultCodeModePlace(166, 20, 184, 21);
@@ -92,41 +85,29 @@ constexpr int WideMemory90Left = 119;
 constexpr int NarrowMemory90Left = 206;
 constexpr int WideDefaultCodeModeEntries = 8;
 
-QStringList ChoiceEntries(TChoice choice, int count) {
-  switch (choice) {
-  case TChoice::DecoderType:
-    return {QStringLiteral("QOR1"), QStringLiteral("QOR2")};
-  case TChoice::DecoderSeries:
-    return {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
-  case TChoice::Egress:
-    if (count == 4)
-      return {QStringLiteral("NO Level"), QStringLiteral("NC Level"), QStringLiteral("NO Edge"),
-              QStringLiteral("NC Edge")};
-    return {QStringLiteral("Normally Open"), QStringLiteral("Normally Closed")};
-  case TChoice::ELCType:
-    return {QStringLiteral("Normally Open"), QStringLiteral("Normally Closed")};
-  case TChoice::TwoCodesMode:
-    return {QStringLiteral("Normal Mode"), QStringLiteral("Any Two Codes"),
-            QStringLiteral("Code 000 or 001 & Any Other"), QStringLiteral("Sequential User Codes")};
-  case TChoice::DefaultCodeMode:
-    if (count == WideDefaultCodeModeEntries)
-      return {QStringLiteral("OP1 Momentary, OP2 Momentary"), QStringLiteral("OP1 Toggle, OP2 Toggle"),
-              QStringLiteral("OP1 Momentary, OP2 Toggle"),    QStringLiteral("OP1 Momentary, OP2 Disabled"),
-              QStringLiteral("OP1 Toggle, OP2 Momentary"),    QStringLiteral("OP1 Toggle, OP2 Disabled"),
-              QStringLiteral("OP1 Disabled, OP2 Momentary"),  QStringLiteral("OP1 Disabled, OP2 Toggle")};
-    return {QStringLiteral("Momentary"), QStringLiteral("Toggle")};
-  case TChoice::DTAInputtoDoorControl:
-    return {QStringLiteral("Each DTA to its door"), QStringLiteral("Both doors from either DTA"),
-            QStringLiteral("Door 1 from both DTAs")};
-  case TChoice::AutoRelock:
-  case TChoice::DoorInput:
-  case TChoice::DoorForced:
-  case TChoice::MinLockout:
-  case TChoice::MomentaryCodesCancelToggle:
-  case TChoice::Series2Compatibility:
-    break;
-  }
-  return {QStringLiteral("Disabled"), QStringLiteral("Enabled")};
+QString Text(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QStringList ListEntries(const TDecoderConfiguration &config, TChoice choice) {
+  QStringList entries;
+  for (const std::string_view entry : ChoiceEntries(config, choice))
+    entries << Text(entry);
+  return entries;
+}
+
+// A time field takes as many digits as its maximum has.
+int MaxDigits(const TOutputField &field) {
+  return static_cast<int>(std::to_string(field.Max).size());
+}
+
+// ", 1 to 255 seconds" for a time field, nothing for a list.
+QString RangeHint(const TOutputField &field) {
+  return field.IsTime() ? QStringLiteral(", %1 to %2 seconds").arg(field.Min).arg(field.Max) : QString();
+}
+
+QString MemoryCaption(int location) {
+  return QStringLiteral("(Mem %1)").arg(location);
 }
 
 QString OutputName(int output, const char *name) {
@@ -230,14 +211,14 @@ void TSettingsPanel::TImpl::CreateIdentity() {
       MakeLabel(FormPanel, QStringLiteral("DecoderTypeLabel"), QStringLiteral("&Decoder Type"), 437, 9);
   DecoderType = MakeList(FormPanel, QStringLiteral("DecoderType"), QRect(510, 6, 67, 21),
                          QStringLiteral("Select type of QOR decoder"));
-  DecoderType->addItems(ChoiceEntries(TChoice::DecoderType, 2));
+  DecoderType->addItems(ListEntries(Config, TChoice::DecoderType));
   typeLabel->setBuddy(DecoderType);
 
   QLabel *seriesLabel =
       MakeLabel(FormPanel, QStringLiteral("SeriesLabel"), QStringLiteral("S&eries"), 582, 9);
   DecoderSeries = MakeList(FormPanel, QStringLiteral("DecoderSeries"), QRect(616, 6, 40, 21),
                            QStringLiteral("Select type of QOR decoder"));
-  DecoderSeries->addItems(ChoiceEntries(TChoice::DecoderSeries, 3));
+  DecoderSeries->addItems(ListEntries(Config, TChoice::DecoderSeries));
   seriesLabel->setBuddy(DecoderSeries);
 
   DecoderRevisionLabel = MakeLabel(FormPanel, QStringLiteral("DecoderRevisionLabel"), QString(), 659, 9);
@@ -245,7 +226,7 @@ void TSettingsPanel::TImpl::CreateIdentity() {
 
   QLabel *codeLabel = MakeLabel(FormPanel, QStringLiteral("ManagementCodeLabel"),
                                 QStringLiteral("&Management Code"), 479, 41);
-  MakeLabel(FormPanel, QStringLiteral("Memory9Label"), QStringLiteral("(Mem 9)"), 575, 41);
+  MakeLabel(FormPanel, QStringLiteral("Memory9Label"), MemoryCaption(ManagementCodeLocation), 575, 41);
   ManagementCode = new QLineEdit(FormPanel);
   ManagementCode->setObjectName(QStringLiteral("ManagementCode"));
   ManagementCode->setGeometry(616, 38, 72, 21);
@@ -273,9 +254,9 @@ void TSettingsPanel::TImpl::CreateOutputSettings() {
     const int top = 24 * row;
     const TOutputField &field = OutputFields[row];
     MakeLabel(OutputSettingsGroupBox, QString::fromLatin1(field.Name) + QStringLiteral("Label"),
-              QString::fromLatin1(OutputRows[row].Caption), 8, 30 + top);
-    MakeLabel(OutputSettingsGroupBox, QStringLiteral("Mem%1Label").arg(80 + row),
-              QStringLiteral("(Mem %1)").arg(80 + row), 102, 30 + top);
+              QString::fromLatin1(field.Label), 8, 30 + top);
+    MakeLabel(OutputSettingsGroupBox, QStringLiteral("Mem%1Label").arg(field.Location()),
+              MemoryCaption(field.Location()), 102, 30 + top);
     for (int output = 0; output < OutputCount; ++output)
       CreateOutputControl(output, row);
   }
@@ -285,11 +266,11 @@ void TSettingsPanel::TImpl::CreateOutputControl(int output, int row) {
   const TOutputField &field = OutputFields[row];
   const TRowLayout &layout = OutputRows[row];
   const QRect place(output == 0 ? 149 : 253, 28 + 24 * row, 97, 21);
-  const QString hint = OutputHint(output, layout.Hint);
+  const QString hint = OutputHint(output, layout.Hint) + RangeHint(field);
   if (field.IsTime()) {
     auto *time = new TTimeField(OutputSettingsGroupBox, OutputName(output, layout.PanelName),
                                 OutputName(output, field.Name), field.Min, field.Max, field.Start,
-                                layout.MaxLength, hint, State);
+                                MaxDigits(field), hint, State);
     time->setGeometry(place);
     QObject::connect(time, &TTimeField::TextChanged, &Owner, [this, output, &field](const QString &text) {
       Output(output).*field.Time = text.toStdString();
@@ -298,7 +279,7 @@ void TSettingsPanel::TImpl::CreateOutputControl(int output, int row) {
     return;
   }
   QComboBox *list = MakeList(OutputSettingsGroupBox, OutputName(output, field.Name), place, hint);
-  list->addItems(ChoiceEntries(layout.Choice, Config.ChoiceCount(layout.Choice)));
+  list->addItems(ListEntries(Config, *field.ChoiceList));
   QObject::connect(list, &QComboBox::activated, &Owner,
                    [this, output, &field](int index) { Output(output).*field.Choice = index; });
   OutputLists[output][row] = list;
@@ -307,14 +288,14 @@ void TSettingsPanel::TImpl::CreateOutputControl(int output, int row) {
 void TSettingsPanel::TImpl::CreateSeries3Options() {
   for (std::size_t row = 0; row < Series3Rows.size(); ++row) {
     const TSeries3Layout &layout = Series3Rows[row];
-    MakeLabel(Series3GroupBox, QString::fromLatin1(layout.LabelName), QString::fromLatin1(layout.Caption), 8,
-              layout.MemoryTop);
-    QLabel *memory =
-        MakeLabel(Series3GroupBox, QString::fromLatin1(layout.MemoryLabelName),
-                  QString::fromLatin1(layout.MemoryCaption), layout.MemoryLeft, layout.MemoryTop);
-    QComboBox *list = MakeList(Series3GroupBox, QString::fromLatin1(layout.Name), layout.Place,
+    const TOptionSetting &option = OptionOf(layout);
+    MakeLabel(Series3GroupBox, QString::fromLatin1(option.Key) + QStringLiteral("Label"),
+              QString::fromLatin1(option.Label), 8, layout.MemoryTop);
+    QLabel *memory = MakeLabel(Series3GroupBox, QStringLiteral("Memory%1Label").arg(option.Location),
+                               MemoryCaption(option.Location), layout.MemoryLeft, layout.MemoryTop);
+    QComboBox *list = MakeList(Series3GroupBox, QString::fromLatin1(option.Key), layout.Place,
                                QString::fromLatin1(layout.Hint));
-    list->addItems(ChoiceEntries(layout.Choice, Config.ChoiceCount(layout.Choice)));
+    list->addItems(ListEntries(Config, option.Choice));
     if (row == Series2CompatibilityRow) {
       QObject::connect(list, &QComboBox::activated, &Owner, [this](int index) {
         Config.SetSeries2Compatibility(index);
@@ -322,7 +303,7 @@ void TSettingsPanel::TImpl::CreateSeries3Options() {
       });
     } else {
       QObject::connect(list, &QComboBox::activated, &Owner,
-                       [this, &layout](int index) { Config.Settings.*layout.Field = index; });
+                       [this, &option](int index) { Config.Settings.*option.Field = index; });
     }
     if (row == DefaultCodeModeRow)
       Memory90Label = memory;
@@ -359,14 +340,13 @@ void TSettingsPanel::TImpl::ShowIdentity() {
 }
 
 void TSettingsPanel::TImpl::ShowChoiceLists() {
-  const int egressEntries = Config.ChoiceCount(TChoice::Egress);
   for (int output = 0; output < OutputCount; ++output)
-    ShowChoice(*OutputLists[output][1], ChoiceEntries(TChoice::Egress, egressEntries),
+    ShowChoice(*OutputLists[output][1], ListEntries(Config, TChoice::Egress),
                Config.ChoiceOrNone(TChoice::Egress, Output(output).Egress));
 
   const int modeEntries = Config.ChoiceCount(TChoice::DefaultCodeMode);
   QComboBox &mode = *Series3Lists[DefaultCodeModeRow];
-  ShowChoice(mode, ChoiceEntries(TChoice::DefaultCodeMode, modeEntries),
+  ShowChoice(mode, ListEntries(Config, TChoice::DefaultCodeMode),
              Config.ChoiceOrNone(TChoice::DefaultCodeMode, Config.Settings.DefaultCodeMode));
   const bool wide = modeEntries == WideDefaultCodeModeEntries;
   mode.setGeometry(wide ? WideDefaultCodeModePlace : NarrowDefaultCodeModePlace);
@@ -381,16 +361,16 @@ void TSettingsPanel::TImpl::ShowValues() {
       if (field.IsTime()) {
         TimeFields[output][row]->SetText(QString::fromStdString(Output(output).*field.Time));
       } else if (row != 1) { // the egress lists follow the identity, shown with it
-        const TChoice choice = OutputRows[row].Choice;
-        OutputLists[output][row]->setCurrentIndex(Config.ChoiceOrNone(choice, Output(output).*field.Choice));
+        OutputLists[output][row]->setCurrentIndex(
+            Config.ChoiceOrNone(*field.ChoiceList, Output(output).*field.Choice));
       }
     }
   }
   for (std::size_t row = 0; row < Series3Rows.size(); ++row) {
     if (row == DefaultCodeModeRow)
       continue; // shown with the identity
-    const TSeries3Layout &layout = Series3Rows[row];
-    Series3Lists[row]->setCurrentIndex(Config.ChoiceOrNone(layout.Choice, Config.Settings.*layout.Field));
+    const TOptionSetting &option = OptionOf(Series3Rows[row]);
+    Series3Lists[row]->setCurrentIndex(Config.ChoiceOrNone(option.Choice, Config.Settings.*option.Field));
   }
 }
 

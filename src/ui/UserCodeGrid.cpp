@@ -1,5 +1,6 @@
 #include "ui/UserCodeGrid.h"
 
+#include "model/SettingsTable.h"
 #include "ui/CodeEditing.h"
 #include "ui/MessageBoxes.h"
 
@@ -26,7 +27,9 @@ constexpr int LastRow = RowCount - 1;
 constexpr int RowHeight = 24;
 constexpr int OutputCount = 2;
 
-const char *const ModeEntries[] = {"Disabled", "Momentary", "Toggle"};
+QString ModeText(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QString TwoDigits(int row) {
   return QStringLiteral("%1").arg(row, 2, 10, QLatin1Char('0'));
@@ -150,8 +153,8 @@ void TUserCodeGrid::TImpl::CreateRows() {
       auto *list = new QComboBox(Box);
       list->setObjectName(QStringLiteral("OP%1User").arg(output + 1) + suffix);
       list->setGeometry(output == 0 ? 128 : 216, 28 + y, 81, 21);
-      for (const char *entry : ModeEntries)
-        list->addItem(QString::fromLatin1(entry));
+      for (const std::string_view entry : OutputModeTexts)
+        list->addItem(ModeText(entry));
       list->installEventFilter(&Owner);
       // A mode chosen in the list is stored at once as well, so that no command run without
       // leaving the list (a shortcut key) misses it.
@@ -189,8 +192,8 @@ void TUserCodeGrid::TImpl::CreateOthers() {
 void TUserCodeGrid::TImpl::CreatePopupMenu(int output) {
   auto *menu = new QMenu(Box);
   menu->setObjectName(QStringLiteral("Output%1PopupMenu").arg(output + 1));
-  for (const char *entry : ModeEntries) {
-    QAction *item = menu->addAction(QStringLiteral("Set all to ") + QString::fromLatin1(entry));
+  for (const std::string_view entry : OutputModeTexts) {
+    QAction *item = menu->addAction(QStringLiteral("Set all to ") + ModeText(entry));
     QObject::connect(item, &QAction::triggered, &Owner, [this, output, item] {
       Owner.SetAllOutputModes(output + 1, ModeFromCaption(item->text()));
     });
@@ -639,10 +642,9 @@ QMenu *TUserCodeGrid::OutputPopupMenu(int output) const {
 }
 
 TOutputMode TUserCodeGrid::ModeFromCaption(const QString &caption) {
-  if (caption.contains(QStringLiteral("Momentary")))
-    return omMomentary;
-  if (caption.contains(QStringLiteral("Toggle")))
-    return omToggle;
+  for (const TOutputMode mode : {omMomentary, omToggle})
+    if (caption.contains(ModeText(OutputModeText(mode))))
+      return mode;
   return omDisabled;
 }
 

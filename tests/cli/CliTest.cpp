@@ -2,6 +2,7 @@
 
 #include "files/SettingsFile.h"
 #include "sim/PseudoTerminal.h"
+#include "support/CaseName.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"BadFont", {"print", "a.qor", "--output", "r.pdf", "--font", "Arial"}},
                       UsageCase{"UnknownOption", {"show", "a.qor", "--colour"}},
                       UsageCase{"ConvertOneFile", {"convert", "a.qor"}}),
-    [](const auto &testCase) { return std::string(testCase.param.Name); });
+    CaseName);
 
 TEST_F(CliTest, ConvertNormalisesAHandEditedFile) {
   const QString in = WriteFile("in.qor", "notes first\r\n  [qor settings files] v2\r\n\r\nDecoderType = 2\r\n"
@@ -256,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DecoderCase{"QOR1Series1", {"--type", "QOR1", "--series", "1"}, 0, 0},
                       DecoderCase{"QOR2Series2", {"--type", "QOR2", "--series", "2"}, 1, 1},
                       DecoderCase{"QOR2Series3", {"--type", "QOR2", "--series", "3"}, 1, 2}),
-    [](const auto &testCase) { return std::string(testCase.param.Name); });
+    CaseName);
 
 TEST_F(CliTest, LinkResultsBecomeExitStatuses) {
   const QString file = WriteConfig("s.qor", SampleConfig(0, 0));

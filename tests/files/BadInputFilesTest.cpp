@@ -3,6 +3,7 @@
 // and must not take memory in proportion to the file.
 
 #include "files/SettingsFile.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -150,7 +151,6 @@ TEST_P(BadInputFilesTest, ReadsWhatCanBeUsedInBoundedMemory) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, BadInputFilesTest, testing::ValuesIn(BadFiles),
-                         [](const auto &param) { return std::string(param.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Files, BadInputFilesTest, testing::ValuesIn(BadFiles), CaseName);
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "files/SettingsFile.h"
+#include "support/SmallDevice.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
@@ -18,38 +18,6 @@ bool Put(const QString &path, const QByteArray &bytes) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
 }
-
-bool Run(const QString &program, const QStringList &arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-         process.exitCode() == 0;
-}
-
-// A small file system of its own in a temporary folder, for the cases a normal folder can't
-// show (a full device, a read-only one). Needs the right to mount; tests skip without it.
-class TinyFileSystem {
-public:
-  explicit TinyFileSystem(int kilobytes) {
-    Mounted_ = Dir_.isValid() &&
-               Run("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kilobytes), "tmpfs", Dir_.path()});
-  }
-  ~TinyFileSystem() {
-    if (Mounted_)
-      Run("umount", {Dir_.path()});
-  }
-  TinyFileSystem(const TinyFileSystem &) = delete;
-  TinyFileSystem &operator=(const TinyFileSystem &) = delete;
-
-  bool Mounted() const { return Mounted_; }
-  QString FilePath(const QString &name) const { return Dir_.filePath(name); }
-  QStringList Names() const { return QDir(Dir_.path()).entryList(QDir::Files | QDir::Hidden); }
-  bool MakeReadOnly() { return Run("mount", {"-o", "remount,ro", Dir_.path()}); }
-
-private:
-  QTemporaryDir Dir_;
-  bool Mounted_ = false;
-};
 
 TDecoderConfiguration FourHundredUsers() {
   TDecoderConfiguration config;
@@ -84,20 +52,13 @@ TEST(WriteSettingsFile, MissingFolderOrAFolderNameCannotBeOpened) {
 }
 
 TEST(WriteSettingsFile, FullDeviceLeavesTheOldFileIntact) {
-  TinyFileSystem device(8);
+  TSmallDevice device(8);
   if (!device.Mounted())
     GTEST_SKIP() << "cannot mount a small file system here";
   const QString path = device.FilePath("door.qor");
   const QByteArray old = SettingsFileBytes(TDecoderConfiguration{}).left(1000);
   ASSERT_TRUE(Put(path, old));
-  {
-    // Fill what is left.
-    QFile filler(device.FilePath("filler"));
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-    const QByteArray block(512, 'f');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-  }
+  ASSERT_TRUE(device.Fill());
   EXPECT_EQ(WriteSettingsFile(path, FourHundredUsers()), TSaveResult::WriteFailed);
   EXPECT_EQ(Contents(path), old);
   EXPECT_EQ(device.Names(), (QStringList{"door.qor", "filler"}));
@@ -136,7 +97,7 @@ public:
   static inline const QByteArray Old = "[QOR SETTINGS FILES]\n\nDecoderType = 1\n";
 
 private:
-  TinyFileSystem Device_;
+  TSmallDevice Device_;
   QTemporaryDir Dir_;
   QString Path_;
   bool Chmodded_ = false;

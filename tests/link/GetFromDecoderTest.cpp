@@ -1,6 +1,7 @@
 #include "link/DecoderLink.h"
 
 #include "link/LinkFakes.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ protected:
     return GetFromDecoder(Config, Port, Clock, Host, settings, users);
   }
 
-  TSimClock Clock;
+  TSimClock Clock{TickBeforeWrap};
   TScriptedPort Port{Clock};
   TRecordingHost Host{&Port};
   TDecoderConfiguration Config;
@@ -97,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                      [](TScriptedPort &port, TFakeDecoder &) { port.VanishAfterWrites = 1; }, lrNoResponse},
         TFailureCase{"LineVanishesInTheUserBlocks",
                      [](TScriptedPort &port, TFakeDecoder &) { port.VanishAfterWrites = 6; }, lrNoResponse}),
-    [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+    CaseName);
 
 TEST_F(GetFromDecoderTest, PortErrorNamesThePortAndTheSystemsReasonAndSendsNothing) {
   Port.Name = "/dev/ttyUSB7";
@@ -167,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TProgressCase{"UsersQOR2Series3", true, true, 1, 2, false, {4050}},
                       TProgressCase{"UsersQOR1Series3Compatible", true, true, 0, 2, true, {4050, 3050, 2050}},
                       TProgressCase{"UsersQOR2Series3Compatible", true, true, 1, 2, true, {4050, 2050}}),
-    [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+    CaseName);
 
 TEST_F(GetFromDecoderTest, RepeatedBlocksMoveTheBarBack) {
   Config.SetIdentity(1, 2);

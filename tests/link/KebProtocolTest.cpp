@@ -1,6 +1,7 @@
 #include "link/KebProtocol.h"
 
 #include "link/LinkFakes.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ protected:
     Decoder.Settings = SettingsBlockFor(Config.Settings, 1, false);
   }
 
-  TSimClock Clock;
+  TSimClock Clock{TickBeforeWrap};
   TScriptedPort Port{Clock};
   TRecordingHost Host{&Port};
   TDecoderConfiguration Config;
@@ -47,24 +48,25 @@ TEST_F(KebLinkTest, DoubleFrameChecksumGoesBeyondThirteenBytes) {
 
 TEST_F(KebLinkTest, DrainInputDiscardsWaitingBytesWithoutWaiting) {
   Port.Queue({1, 2, 3, 4});
-  const std::uint64_t before = Clock.Elapsed;
+  const std::int64_t before = Clock.Nanoseconds();
   Link.DrainInput();
   EXPECT_TRUE(Port.Input.empty());
-  EXPECT_EQ(Clock.Elapsed, before);
-  EXPECT_EQ(Clock.Sleeps, 0);
+  EXPECT_EQ(Clock.Nanoseconds(), before);
+  EXPECT_EQ(Clock.Sleeps(), 0);
 }
 
 TEST_F(KebLinkTest, DelayWaitsAcrossTheCounterWrapAndProcessesMessages) {
-  Clock.Now = 0xFFFFFF00u;
+  Clock.AdvanceMilliseconds(0xFFFFFF00u - Clock.TickCount()); // 256 ms before the wrap
+  const double before = Clock.Milliseconds();
   Link.Delay(2000, true);
-  EXPECT_GE(Clock.Elapsed, 2000u);
-  EXPECT_LT(Clock.Elapsed, 2000u + 10u);
+  EXPECT_GE(Clock.Milliseconds() - before, 2000.0);
+  EXPECT_LT(Clock.Milliseconds() - before, 2000.0 + 10.0);
   EXPECT_GT(Host.Processed, 1);
 }
 
 TEST_F(KebLinkTest, DelayWithoutMessagesLeavesTheWindowAlone) {
   Link.Delay(35, false);
-  EXPECT_GE(Clock.Elapsed, 35u);
+  EXPECT_GE(Clock.Milliseconds(), 35.0);
   EXPECT_EQ(Host.Processed, 0);
 }
 
@@ -147,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                       2,
                       "'z'",
                       4}),
-    [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+    CaseName);
 
 TEST_F(KebLinkTest, IdentificationFramesAndTheirChecksums) {
   // Empty management code: the long frames open with 0xFF x 5.
@@ -235,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderTest,
                                            THeaderCase{"Other", TBytes{0x03}, lrUnknownError},
                                            THeaderCase{"One", TBytes{0x01}, lrOK},
                                            THeaderCase{"Two", TBytes{0x02}, lrOK}),
-                         [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+                         CaseName);
 
 TEST_F(ReadMemoryTest, HeaderCountsInTheSettingsSumOnly) {
   Decoder.Header = 0x02;
@@ -337,7 +339,7 @@ struct TEndCase {
   int Series;
   int BadSettings;
   TBytes Signals;
-  std::uint64_t MinimumPause;
+  double MinimumPause; // milliseconds
 };
 
 class SettingsOnlyEndTest : public ReadMemoryTest, public ::testing::WithParamInterface<TEndCase> {};
@@ -347,11 +349,11 @@ TEST_P(SettingsOnlyEndTest, EndsTheTransferAsTheSeriesNeeds) {
   Config.SetDecoderSeries(c.Series);
   Decoder.Series = c.Series;
   Decoder.BadChecksums[-1] = c.BadSettings;
-  const std::uint64_t before = Clock.Elapsed;
+  const double before = Clock.Milliseconds();
   ASSERT_EQ(Link.ReadDecoderMemory(false, Memory), lrOK);
   EXPECT_EQ(Signals(), c.Signals);
-  EXPECT_GE(Clock.Elapsed - before, c.MinimumPause);
-  EXPECT_LT(Clock.Elapsed - before, c.MinimumPause + 100);
+  EXPECT_GE(Clock.Milliseconds() - before, c.MinimumPause);
+  EXPECT_LT(Clock.Milliseconds() - before, c.MinimumPause + 100);
   EXPECT_EQ(Port.ConstantsSet.back(), 1000);
 }
 
@@ -360,7 +362,7 @@ INSTANTIATE_TEST_SUITE_P(Series, SettingsOnlyEndTest,
                                            TEndCase{"Series1Retried", 0, 1, {'B', 'D'}, 0},
                                            TEndCase{"Series2", 1, 0, {'D'}, 0},
                                            TEndCase{"Series3", 2, 0, {'D'}, 0}),
-                         [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+                         CaseName);
 
 struct TBlocksCase {
   const char *Name;
@@ -393,6 +395,6 @@ INSTANTIATE_TEST_SUITE_P(Decoders, UserBlocksTest,
                                            TBlocksCase{"QOR1Series3Compatible", 0, 2, true, 8, 3050},
                                            TBlocksCase{"QOR2Series2", 1, 1, false, 8, 4050},
                                            TBlocksCase{"QOR1Series1", 0, 0, true, 8, 4050}),
-                         [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+                         CaseName);
 
 } // namespace

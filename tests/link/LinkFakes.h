@@ -1,14 +1,16 @@
 #pragma once
 
-// Test doubles for the KEB link: a simulated clock, a scripted serial port that answers
-// from a responder and spends simulated time on read time-outs exactly as the real port's
-// time-outs would, a host that records everything, and a small rule-based decoder.
+// Test doubles for the KEB link: a scripted serial port that answers from a responder and
+// spends simulated time on read time-outs exactly as the real port's time-outs would, and a
+// small rule-based decoder. The clock and the recording host are the shared ones.
 
 #include "link/CPortTypes.h"
 #include "link/ComPortInterface.h"
 #include "link/LinkHost.h"
 #include "link/MemoryImage.h"
 #include "model/DecoderConfiguration.h"
+#include "sim/SimClock.h"
+#include "support/RecordingHost.h"
 
 #include <QSerialPort>
 
@@ -23,22 +25,9 @@
 
 using TBytes = std::vector<std::uint8_t>;
 
-class TSimClock : public IClock {
-public:
-  // Starts just below the wrap of the 32-bit counter, so a wait across it is exercised.
-  std::uint32_t Now = 0xFFFFF000u;
-  std::uint64_t Elapsed = 0;
-  std::uint32_t TickCount() override { return Now; }
-  void Sleep(std::uint32_t milliseconds) override {
-    ++Sleeps;
-    Advance(milliseconds);
-  }
-  void Advance(std::uint32_t milliseconds) {
-    Now += milliseconds;
-    Elapsed += milliseconds;
-  }
-  int Sleeps = 0;
-};
+// Link tests start the clock just below the wrap of the 32-bit counter, so a wait across it is
+// exercised.
+constexpr std::uint32_t TickBeforeWrap = 0xFFFFF000u;
 
 struct TReadRecord {
   int Count;
@@ -92,9 +81,9 @@ public:
     // Interval 50, multiplier 50: nothing at all waits the whole deadline; a read that got
     // some bytes but not all ends one interval after the last.
     if (got == 0)
-      Clock.Advance(static_cast<std::uint32_t>(50 * count + Constant_));
+      Clock.AdvanceMilliseconds(50 * count + Constant_);
     else if (got < count)
-      Clock.Advance(50);
+      Clock.AdvanceMilliseconds(50);
     Reads.push_back({count, Constant_, got});
     return got;
   }
@@ -135,70 +124,6 @@ private:
   }
   bool Open_ = false;
   std::int32_t Constant_ = 200;
-};
-
-class TRecordingHost : public ILinkHost {
-public:
-  explicit TRecordingHost(const IComPort *port = nullptr) : Port(port) {}
-  const IComPort *Port;
-
-  int Max = 0, Position = 0, Peak = 0, Forward = 0, Back = 0;
-  std::vector<int> MaxHistory;
-  int Processed = 0, Restores = 0, ModelChanges = 0;
-  std::vector<bool> BusyHistory;
-  bool Busy = false;
-  struct TShown {
-    TLinkResult Result;
-    TLinkMessage Message;
-    bool PortOpen;
-    bool Busy;
-  };
-  std::vector<TShown> Shown;
-  std::deque<TAnswer> Series1Answers, ProgramModeAnswers;
-  int Series1Questions = 0, ProgramModeQuestions = 0;
-  std::function<void()> OnProgramModeQuestion;
-
-  void SetProgressMax(int maximum) override {
-    Max = maximum;
-    MaxHistory.push_back(maximum);
-  }
-  int ProgressMax() const override { return Max; }
-  void SetProgress(int position) override { Position = position; }
-  int Progress() const override { return Position; }
-  void StepProgress(int steps) override {
-    Position += steps;
-    (steps > 0 ? Forward : Back) += steps > 0 ? steps : -steps;
-    Peak = std::max(Peak, Position);
-  }
-  void ProcessMessages() override { ++Processed; }
-  void RestoreStatusText() override { ++Restores; }
-  void SetBusy(bool busy) override {
-    Busy = busy;
-    BusyHistory.push_back(busy);
-  }
-  TAnswer AskSeries1CodesOnly() override {
-    ++Series1Questions;
-    return Take(Series1Answers, TAnswer::No);
-  }
-  TAnswer AskProgramMode() override {
-    ++ProgramModeQuestions;
-    if (OnProgramModeQuestion)
-      OnProgramModeQuestion();
-    return Take(ProgramModeAnswers, TAnswer::Cancel);
-  }
-  void ShowLinkResult(TLinkResult result, const TLinkMessage &message) override {
-    Shown.push_back({result, message, Port != nullptr && Port->Connected(), Busy});
-  }
-  void ModelChanged() override { ++ModelChanges; }
-
-private:
-  static TAnswer Take(std::deque<TAnswer> &answers, TAnswer otherwise) {
-    if (answers.empty())
-      return otherwise;
-    const TAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
 };
 
 inline std::uint8_t Sum(const TBytes &bytes, std::size_t first = 0, std::size_t count = SIZE_MAX) {

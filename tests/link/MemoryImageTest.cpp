@@ -318,10 +318,4 @@ TEST(OptionLocationByte, IsTheIndexOrTheDefaultCodeModeValue) {
   EXPECT_EQ(OptionLocationByte(92, settings, QOR2), 0xFF);
 }
 
-TEST(UserBlocks, FollowTheUserCount) {
-  EXPECT_EQ(UserBlocksFor(400), 8);
-  EXPECT_EQ(UserBlocksFor(600), 12);
-  EXPECT_EQ(UserBlocksFor(800), 16);
-}
-
 } // namespace

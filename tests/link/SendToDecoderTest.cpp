@@ -1,6 +1,7 @@
 #include "link/DecoderLink.h"
 
 #include "link/LinkFakes.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ protected:
     };
   }
 
-  TSimClock Clock;
+  TSimClock Clock{TickBeforeWrap};
   TScriptedPort Port{Clock};
   TRecordingHost Host{&Port};
   TDecoderConfiguration Config;
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Revisions, UnchangedSettingsTest,
                                            TUnchangedCase{"QOR2RevisionA", 1, 'a', {0x80}},
                                            TUnchangedCase{"QOR2WithoutRevision", 1, 0, {0x80}},
                                            TUnchangedCase{"QOR1RevisionA", 0, 'a', {}}),
-                         [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+                         CaseName);
 
 TEST_F(SendToDecoderTest, EarlyQOR2SendsLocation80OfOutput1AsItIs) {
   SetDecoder(1, 2, 'b');
@@ -585,7 +586,7 @@ INSTANTIATE_TEST_SUITE_P(
             "LineVanishesInTheCodes", false, true,
             [](auto &, TScriptedPort &p, TFakeDecoder &, TRecordingHost &) { p.VanishAfterWrites = 6; },
             lrNoResponse}),
-    [](const auto &testInfo) { return std::string(testInfo.param.Name); });
+    CaseName);
 
 TEST_F(SendToDecoderTest, Series1AnsweredYesSendsJustTheCodes) {
   SetDecoder(1, 0, 0);

@@ -1,4 +1,5 @@
 #include "model/BatchAdd.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +7,6 @@
 #include <vector>
 
 namespace {
-
-// Names the instances of a table of cases after the case's Name.
-template <class TParam> std::string CaseName(const ::testing::TestParamInfo<TParam> &info) {
-  return info.param.Name;
-}
 
 struct TCounterCase {
   const char *Name;
@@ -43,7 +39,7 @@ const TCounterCase CounterCases[] = {
     {"EmptyStartCodeCountsFromOne", "", false, {"", "1", "2"}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Runs, BatchCounterTest, ::testing::ValuesIn(CounterCases), CaseName<TCounterCase>);
+INSTANTIATE_TEST_SUITE_P(Runs, BatchCounterTest, ::testing::ValuesIn(CounterCases), CaseName);
 
 TEST(BatchCodeCounter, KeepsNinePositionsRightAligned) {
   TBatchCodeCounter counter("999", false);
@@ -182,8 +178,7 @@ const TInvalidRunCase InvalidRunCases[] = {
     {"NineCharactersPastThirtyTwoBits", "9#*461593", 2, 1},
 };
 
-INSTANTIATE_TEST_SUITE_P(Base12, BatchAddInvalidCodeTest, ::testing::ValuesIn(InvalidRunCases),
-                         CaseName<TInvalidRunCase>);
+INSTANTIATE_TEST_SUITE_P(Base12, BatchAddInvalidCodeTest, ::testing::ValuesIn(InvalidRunCases), CaseName);
 
 TEST(BatchAddBound, TheLastNineCharacterCodeInsideTheBoundIsValid) {
   EXPECT_TRUE(IsValidCode("9#*461593"));

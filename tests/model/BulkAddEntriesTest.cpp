@@ -2,6 +2,7 @@
 
 #include "model/CodeRunMerge.h"
 #include "model/DecoderConfiguration.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +11,6 @@
 #include <vector>
 
 namespace {
-
-// Names the instances of a table of cases after the case's Name.
-template <class TParam> std::string CaseName(const ::testing::TestParamInfo<TParam> &info) {
-  return info.param.Name;
-}
 
 constexpr int Gap = -1; // the line stays quiet past the one-byte read limit
 
@@ -130,7 +126,7 @@ const TEntryCase EntryCases[] = {
      {Ok, No}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Bytes, BulkAddEntryCaseTest, ::testing::ValuesIn(EntryCases), CaseName<TEntryCase>);
+INSTANTIATE_TEST_SUITE_P(Bytes, BulkAddEntryCaseTest, ::testing::ValuesIn(EntryCases), CaseName);
 
 TEST_F(BulkAddReceiveTest, OneEventReadsOneEntryAndLeavesTheRestQueued) {
   line.Queue({'1', '1', '1', '=', '2', '2', '2', '='});

@@ -1,4 +1,4 @@
-#include "report/ChoiceTexts.h"
+#include "model/SettingsTable.h"
 #include "report/SettingsReport.h"
 
 #include <gtest/gtest.h>

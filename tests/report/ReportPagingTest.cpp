@@ -1,4 +1,5 @@
 #include "report/ReportPaging.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -182,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                      TMarginsMm{9999, 0, 0, 0},
                      {},
                      TReportRefusal::NoPrintableArea}),
-    [](const auto &test) { return std::string(test.param.Name); });
+    CaseName);
 
 TEST(ReportPaging, ThreeLinesAPagePrintOneRowAPage) {
   const TPagedReport report = LayOut(WithCodes(0, 1, 0), Page(2100, 30), NoMargins, {true, false, false});

@@ -9,8 +9,8 @@
 
 #include "link/DecoderLink.h"
 #include "link/KebProtocol.h"
-#include "sim/RecordingHost.h"
 #include "sim/SimComPort.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -357,7 +357,7 @@ TRun RunOnce(TOperation op, const TKindInfo &kind, const TSimFaultSpec *fault) {
     FillDecoder(line.Decoder());
   if (fault)
     line.Decoder().AddFault(*fault);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   host.ProgramModeAnswer = ILinkHost::TAnswer::Cancel;
   TRun run;
   run.Model = op == Get ? GetModel(kind) : SendModel(kind);
@@ -367,7 +367,7 @@ TRun RunOnce(TOperation op, const TKindInfo &kind, const TSimFaultSpec *fault) {
   run.PortClosed = !line.Port().Connected();
   run.OpenCount = line.Port().OpenCount();
   run.CloseCount = line.Port().CloseCount();
-  run.Shown = host.Results;
+  run.Shown = host.Results();
   run.FaultsUnused = line.Decoder().Faults().Unused();
   return run;
 }

@@ -7,8 +7,9 @@
 #include "link/DecoderLink.h"
 #include "sim/DecoderLineServer.h"
 #include "sim/PseudoTerminal.h"
-#include "sim/RecordingHost.h"
 #include "sim/VirtualDecoder.h"
+#include "support/CaseName.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +93,7 @@ protected:
     return send ? SendToDecoder(config, port, clock, Host, true, true)
                 : GetFromDecoder(config, port, clock, Host, true, true);
   }
-  TRecordingHost Host;
+  TRecordingHost Host = TRecordingHost::GoingOn();
 };
 
 TEST_P(LineVanishesTest, EndsWithAMessageAndTheNextOperationWorks) {
@@ -112,9 +113,9 @@ TEST_P(LineVanishesTest, EndsWithAMessageAndTheNextOperationWorks) {
     RecordProperty("result", static_cast<int>(result));
     EXPECT_TRUE(decoder.Cut()) << "the line was never cut: the case tests nothing";
     EXPECT_NE(std::find(c.Acceptable.begin(), c.Acceptable.end(), result), c.Acceptable.end()) << result;
-    ASSERT_EQ(Host.Results.size(), 1u);
-    EXPECT_EQ(Host.Results[0], result);
-    EXPECT_FALSE(Host.Messages[0].Text.empty());
+    ASSERT_EQ(Host.Results().size(), 1u);
+    EXPECT_EQ(Host.Shown[0].Result, result);
+    EXPECT_FALSE(Host.Shown[0].Message.Text.empty());
     EXPECT_FALSE(port.Connected());
     // A vanished line is no reason to wait out more than the few time-outs left.
     EXPECT_LT(took, 20s);
@@ -124,9 +125,9 @@ TEST_P(LineVanishesTest, EndsWithAMessageAndTheNextOperationWorks) {
   TServedDecoder again({.Type = TQorType::QOR2, .Series = 3}, c.Count, -1);
   ASSERT_TRUE(again.Opened());
   port.SetPort(again.Path());
-  Host.Results.clear();
+  Host.Shown.clear();
   EXPECT_EQ(Run(port, config, false), lrOK);
-  EXPECT_TRUE(Host.Results.empty());
+  EXPECT_TRUE(Host.Results().empty());
   EXPECT_FALSE(port.Connected());
 }
 
@@ -142,6 +143,6 @@ INSTANTIATE_TEST_SUITE_P(
         // In the code upload of a Send: the frame is not answered, or cannot be written.
         TVanishCase{
             "SendInCodes", true, TServedDecoder::TCount::Received, 200, {lrCodesError, lrNoResponse}}),
-    [](const auto &param) { return std::string(param.param.Name); });
+    CaseName);
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "link/DecoderLink.h"
-#include "sim/RecordingHost.h"
 #include "sim/SimComPort.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ TEST(PacedLine, GetOfAFullQor2TakesTheWireTime) {
   TSimulatedLine line;
   line.Decoder().Memory().FillSampleUsers(800);
   line.Port().SetPacing(true);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration config;
   ASSERT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, true), lrOK);
   EXPECT_EQ(config.UserCodes[799].Code, "1799*#");
@@ -28,7 +28,7 @@ TEST(PacedLine, GetOfAFullQor2TakesTheWireTime) {
 TEST(PacedLine, SendOfAFullQor2TakesTheWireTime) {
   TSimulatedLine line;
   line.Port().SetPacing(true);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration config;
   config.SetIdentity(1, 2);
   for (int slot = 0; slot < MaxUsers; ++slot)

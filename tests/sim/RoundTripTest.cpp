@@ -1,6 +1,7 @@
 #include "link/DecoderLink.h"
-#include "sim/RecordingHost.h"
 #include "sim/SimComPort.h"
+#include "support/CaseName.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -132,7 +133,7 @@ protected:
     return config;
   }
 
-  TRecordingHost Host;
+  TRecordingHost Host = TRecordingHost::GoingOn();
 };
 
 TEST_P(RoundTripTest, GetBringsTheDecodersSettingsCodeAndUsers) {
@@ -146,7 +147,7 @@ TEST_P(RoundTripTest, GetBringsTheDecodersSettingsCodeAndUsers) {
   config.Settings.Output[1].ELCTime = "77"; // a QOR1 leaves output 2 alone
 
   ASSERT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), Host, true, true), lrOK);
-  EXPECT_TRUE(Host.Results.empty());
+  EXPECT_TRUE(Host.Results().empty());
   EXPECT_EQ(config.DecoderType(), v.ModelType());
   EXPECT_EQ(config.DecoderSeries(), v.Series - 1);
   EXPECT_EQ(config.UserCount(), v.Users());
@@ -184,7 +185,7 @@ TEST_P(RoundTripTest, SendThenGetReproducesWhatTheDecoderTakes) {
   const TDecoderConfiguration sent = RichModel();
   TDecoderConfiguration model = sent;
   ASSERT_EQ(SendToDecoder(model, line.Port(), line.Clock(), Host, true, true), lrOK);
-  EXPECT_TRUE(Host.Results.empty());
+  EXPECT_TRUE(Host.Results().empty());
   EXPECT_EQ(Host.Series1Questions, v.Series == 1 ? 1 : 0);
   EXPECT_FALSE(line.Port().Connected());
 
@@ -255,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(Decoders, RoundTripTest,
                                          TVariant{"Qor2Series3", TQorType::QOR2, 3, false},
                                          TVariant{"Qor1Series3Compatible", TQorType::QOR1, 3, true},
                                          TVariant{"Qor2Series3Compatible", TQorType::QOR2, 3, true}),
-                         [](const auto &param) { return std::string(param.param.Name); });
+                         CaseName);
 
 // --- the decoder's behaviours seen through the program ---
 
@@ -281,7 +282,7 @@ TEST(DecoderThroughProgram, IdentificationVariantsGiveTypeSeriesAndRevision) {
   };
   for (const TCase &c : cases) {
     TSimulatedLine line(c.Options);
-    TRecordingHost host;
+    TRecordingHost host = TRecordingHost::GoingOn();
     TDecoderConfiguration config;
     config.DecoderRevision = "'z'";
     if (c.Series != 2)
@@ -297,7 +298,7 @@ TEST(DecoderThroughProgram, SeriesOneSettingsOnlyLetsTheDecoderTimeOut) {
   TVirtualDecoderOptions options;
   options.Series = 1;
   TSimulatedLine line(options);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration config;
   ASSERT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, false), lrOK);
   EXPECT_TRUE(line.Decoder().Signals().empty());
@@ -310,7 +311,7 @@ TEST(DecoderThroughProgram, EarlyRevisionIsProgrammedAfterTheButtonIsPressed) {
   TVirtualDecoderOptions options;
   options.Revision = 'a';
   TSimulatedLine line(options);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   host.OnProgramModeQuestion = [&] { line.Decoder().PressProgramButton(); };
   TDecoderConfiguration model;
   model.SetIdentity(1, 2);
@@ -326,7 +327,7 @@ TEST(DecoderThroughProgram, EarlyQor2Location88IsTakenDespiteItsAnswer) {
   TVirtualDecoderOptions options;
   options.Revision = 'b';
   TSimulatedLine line(options);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration model;
   model.SetIdentity(1, 2);
   model.Settings.Output[0].TwoCodesMode = 3;
@@ -341,7 +342,7 @@ TEST(DecoderThroughProgram, Series2DuplicateIsClearedInTheDecoderAndResent) {
   options.Series = 1; // no clear before the upload, so old codes are still there
   TSimulatedLine line(options);
   line.Decoder().Memory().SetUser(5, "2468", omMomentary, omMomentary);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration model;
   model.SetIdentity(1, 0);
   model.UserCodes[2] = {"2468", omToggle, omToggle};
@@ -355,11 +356,11 @@ TEST(DecoderThroughProgram, WrongManagementCodeIsReported) {
   TVirtualDecoderOptions options;
   options.ManagementCode = "1111";
   TSimulatedLine line(options);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration config;
   config.Settings.SetManagementCode("2222");
   EXPECT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, true), lrBadManagementCode);
-  ASSERT_EQ(host.Results.size(), 1u);
+  ASSERT_EQ(host.Results().size(), 1u);
 }
 
 struct TFaultCase {
@@ -374,7 +375,7 @@ TEST_P(FaultThroughGetTest, GivesTheResultOfItsSituation) {
   TSimulatedLine line;
   line.Decoder().AddFault(GetParam().Fault);
   line.Decoder().Memory().SetUser(0, "1234", omMomentary, omMomentary);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration config;
   EXPECT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, true), GetParam().Expected);
   EXPECT_FALSE(line.Port().Connected());
@@ -409,7 +410,7 @@ INSTANTIATE_TEST_SUITE_P(
         TFaultCase{"LineClosedInUsers",
                    {.Step = TSimStep::UserBlock, .Fault = TSimFault::LineClosed, .Index = 4},
                    lrDataError}),
-    [](const auto &param) { return std::string(param.param.Name); });
+    CaseName);
 
 } // namespace
 
@@ -429,7 +430,7 @@ TEST_P(FaultThroughSendTest, GivesTheResultOfItsSituation) {
   options.Series = GetParam().Series;
   TSimulatedLine line(options);
   line.Decoder().AddFault(GetParam().Fault);
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   TDecoderConfiguration model;
   model.SetIdentity(1, GetParam().Series - 1);
   model.Settings.Output[0].ELCTime = "33";
@@ -474,6 +475,6 @@ INSTANTIATE_TEST_SUITE_P(
                         .OtherSlot = 5},
                        2,
                        lrCodesError}),
-    [](const auto &param) { return std::string(param.param.Name); });
+    CaseName);
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "link/CPort.h"
 #include "link/DecoderLink.h"
-#include "sim/RecordingHost.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +60,7 @@ protected:
   }
 
   TSystemClock Clock;
-  TRecordingHost Host;
+  TRecordingHost Host = TRecordingHost::GoingOn();
 };
 
 TEST_F(SimExecutableTest, GetOverThePseudoTerminalBringsTheSampleUsers) {

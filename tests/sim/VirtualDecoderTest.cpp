@@ -1,5 +1,6 @@
 #include "sim/VirtualDecoder.h"
 #include "sim/WireFrames.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {0x02, 0x22},
                       {0x02, 0x22},
                       {0x02, 0x23, 'b'}}),
-    [](const auto &param) { return std::string(param.param.Name); });
+    CaseName);
 
 TEST(VirtualDecoderConnect, TakesItsOwnCodeAndRefusesAnother) {
   TVirtualDecoder decoder({.ManagementCode = "1234"});
@@ -154,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TTransferCase{"Series2Compatibility",
                                   {.Type = TQorType::QOR2, .Series = 3, .Series2Compatibility = true},
                                   8}),
-    [](const auto &param) { return std::string(param.param.Name); });
+    CaseName);
 
 TEST(ReadTransfer, BRepeatsTheSettingsBlockUnderANewHeaderByte) {
   TVirtualDecoder decoder = Connected({});

@@ -2,6 +2,7 @@
 
 #include "CodeEntryTestSupport.h"
 #include "FakeMessageBoxes.h"
+#include "support/CaseName.h"
 #include "ui/EntryUpDown.h"
 
 #include <QCheckBox>
@@ -17,10 +18,6 @@
 #include <memory>
 
 namespace {
-
-template <class TParam> std::string CaseName(const ::testing::TestParamInfo<TParam> &info) {
-  return info.param.Name;
-}
 
 class BatchAddFormTest : public ::testing::Test {
 protected:
@@ -99,8 +96,7 @@ const TNumberTypingCase NumberTypingCases[] = {
     {"ClampedToTheLastUser", "999", "399", 399},
 };
 
-INSTANTIATE_TEST_SUITE_P(Keys, BatchAddNumberTypingTest, ::testing::ValuesIn(NumberTypingCases),
-                         CaseName<TNumberTypingCase>);
+INSTANTIATE_TEST_SUITE_P(Keys, BatchAddNumberTypingTest, ::testing::ValuesIn(NumberTypingCases), CaseName);
 
 TEST_F(BatchAddFormTest, ArrowKeysWrapAroundTheStartUserRange) {
   dialog->UserNoEdit->setFocus();
@@ -185,8 +181,7 @@ const TLeaveCase LeaveCases[] = {
     {"TooLargeTowardTheOutputList", "9#*461594", "Output1ComboBox", true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Focus, BatchAddLeaveStartCodeTest, ::testing::ValuesIn(LeaveCases),
-                         CaseName<TLeaveCase>);
+INSTANTIATE_TEST_SUITE_P(Focus, BatchAddLeaveStartCodeTest, ::testing::ValuesIn(LeaveCases), CaseName);
 
 TEST_F(BatchAddFormTest, HelpStillOpensWithAShortStartCode) {
   dialog->StartCodeEdit->setText("12");
@@ -220,7 +215,7 @@ const TOKCase OKCases[] = {
     {"Empty", "", false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Codes, BatchAddOKTest, ::testing::ValuesIn(OKCases), CaseName<TOKCase>);
+INSTANTIATE_TEST_SUITE_P(Codes, BatchAddOKTest, ::testing::ValuesIn(OKCases), CaseName);
 
 TEST_F(BatchAddFormTest, RequestCarriesTheFields) {
   dialog->UserNoEdit->setText("10");
@@ -340,8 +335,7 @@ const TMessageCase MessageCases[] = {
     {"NoCodes", "10", "0", "0000", false, {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Runs, BatchAddMessagesTest, ::testing::ValuesIn(MessageCases),
-                         CaseName<TMessageCase>);
+INSTANTIATE_TEST_SUITE_P(Runs, BatchAddMessagesTest, ::testing::ValuesIn(MessageCases), CaseName);
 
 TEST_F(BatchAddCommandTest, RunPastTheLastUserWarnsAndFillsUpToIt) {
   WhenModalShown([](QDialog &d) {

@@ -46,6 +46,8 @@ const TMenuItem MenuItems[] = {
      "Loads previously saved decoder settings from a file"},
     {"SaveSettingsMenuItem", "&Save Settings", "Ctrl+S",
      "Saves current decoder settings and codes to a file"},
+    {"CompareMenuItem", "Co&mpare with Decoder", "",
+     "Compares the settings and codes in the window with those in the QOR"},
     {"PrintSettingsMenuItem", "&Print Settings", "Ctrl+P", "Prints the current decoder settings"},
     {"ExitMenuItem", "E&xit", "Alt+F4", "Exits KEB QOR Programmer software"},
     {"SetOP1MenuItem", "Set all Output &1 to", "", "Sets output 1 for all codes to..."},
@@ -127,8 +129,9 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder) {
       list << (action->isSeparator() ? QString("-") : action->objectName());
     return list;
   };
-  EXPECT_EQ(names(main.FileMenu), (QStringList{"LoadSettingsMenuItem", "SaveSettingsMenuItem", "-",
-                                               "PrintSettingsMenuItem", "-", "ExitMenuItem"}));
+  EXPECT_EQ(names(main.FileMenu),
+            (QStringList{"LoadSettingsMenuItem", "SaveSettingsMenuItem", "CompareMenuItem", "-",
+                         "PrintSettingsMenuItem", "-", "ExitMenuItem"}));
   EXPECT_EQ(names(main.CodesMenu), (QStringList{"SetOP1MenuItem", "SetOP2MenuItem", "BulkAddMenuItem",
                                                 "BatchAddMenuItem", "ClearCodesMenuItem"}));
   EXPECT_EQ(names(main.HelpMenu), (QStringList{"HelpContentsMenuItem", "-", "AboutMenuItem"}));

@@ -4,49 +4,12 @@
 #include "MainWindowFixture.h"
 
 #include "files/SettingsFile.h"
+#include "support/CaseName.h"
+#include "support/SmallDevice.h"
 
 #include <QFile>
-#include <QProcess>
 
 namespace {
-
-bool Run(const QString &program, const QStringList &arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-         process.exitCode() == 0;
-}
-
-// A small tmpfs of its own; needs the right to mount, tests skip without it.
-class TSmallDevice {
-public:
-  explicit TSmallDevice(int kilobytes) {
-    Mounted_ = Dir_.isValid() &&
-               Run("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kilobytes), "tmpfs", Dir_.path()});
-  }
-  ~TSmallDevice() {
-    if (Mounted_)
-      Run("umount", {Dir_.path()});
-  }
-  TSmallDevice(const TSmallDevice &) = delete;
-  TSmallDevice &operator=(const TSmallDevice &) = delete;
-
-  bool Mounted() const { return Mounted_; }
-  QString FilePath(const QString &name) const { return Dir_.filePath(name); }
-  bool MakeReadOnly() { return Run("mount", {"-o", "remount,ro", Dir_.path()}); }
-  void Fill() {
-    QFile filler(FilePath("filler"));
-    if (!filler.open(QIODevice::WriteOnly))
-      return;
-    const QByteArray block(512, 'f');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
-  }
-
-private:
-  QTemporaryDir Dir_;
-  bool Mounted_ = false;
-};
 
 QByteArray FileBytes(const QString &path) {
   QFile file(path);
@@ -76,7 +39,7 @@ TEST_P(MainFormSaveFailureTest, SaysSoAndKeepsTheOldFile) {
   if (GetParam().ReadOnly)
     ASSERT_TRUE(device.MakeReadOnly());
   else
-    device.Fill();
+    ASSERT_TRUE(device.Fill());
 
   TMain &main = Start();
   for (int slot = 0; slot < 600; ++slot)
@@ -97,6 +60,6 @@ TEST_P(MainFormSaveFailureTest, SaysSoAndKeepsTheOldFile) {
 INSTANTIATE_TEST_SUITE_P(Devices, MainFormSaveFailureTest,
                          testing::Values(TDeviceCase{"Full", false, "Error writing to settings file"},
                                          TDeviceCase{"ReadOnly", true, "Error opening file for writing"}),
-                         [](const auto &param) { return std::string(param.param.Name); });
+                         CaseName);
 
 } // namespace

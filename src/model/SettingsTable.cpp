@@ -1,6 +1,4 @@
-#include "report/ChoiceTexts.h"
-
-#include <array>
+#include "model/SettingsTable.h"
 
 namespace {
 
@@ -20,7 +18,6 @@ constexpr std::array TwoOutputDefaultModes{"OP1 Momentary, OP2 Momentary"sv, "OP
 constexpr std::array OneOutputDefaultModes{"Momentary"sv, "Toggle"sv};
 constexpr std::array DTAEntries{"Each DTA to its door"sv, "Both doors from either DTA"sv,
                                 "Door 1 from both DTAs"sv};
-constexpr std::array ModeTexts{"Disabled"sv, "Momentary"sv, "Toggle"sv};
 
 } // namespace
 
@@ -64,5 +61,5 @@ std::string_view ChoiceText(const TDecoderConfiguration &config, TChoice choice,
 
 std::string_view OutputModeText(TOutputMode mode) {
   const auto index = static_cast<std::size_t>(mode);
-  return index < ModeTexts.size() ? ModeTexts[index] : std::string_view{};
+  return index < OutputModeTexts.size() ? OutputModeTexts[index] : std::string_view{};
 }
