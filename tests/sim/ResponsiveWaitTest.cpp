@@ -2,7 +2,7 @@
 // in short slices, on the simulated clock: the window repaints and is never taken for hung.
 
 #include "link/DecoderLink.h"
-#include "sim/RecordingHost.h"
+#include "support/RecordingHost.h"
 #include "sim/SimComPort.h"
 
 #include <gtest/gtest.h>
