@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -44,7 +45,7 @@ public:
     Run_.start();
     Since_.start();
     Tick_.start();
-    Main_.SendUsersButtonClick();
+    Main_.SendUsersButton->click();
     Note();
     Tick_.stop();
     std::printf("kebqor: longest event gap %lld ms during Send Users Only (ending %lld ms into %lld ms)\n",

@@ -49,7 +49,7 @@ int TSimComPort::Write(const std::uint8_t *buffer, int count) {
 }
 
 void TSimComPort::QueueFromDecoder() {
-  const std::int64_t from = Now() + std::int64_t{Decoder_.TakeOutputDelay()} * Millisecond;
+  const std::int64_t from = Now() + std::int64_t{Decoder_.TakeOutputDelay()} * TSimClock::Millisecond;
   for (const std::uint8_t byte : Decoder_.TakeOutput()) {
     std::int64_t at = from;
     if (Paced_) {
@@ -110,7 +110,7 @@ bool TSimComPort::WaitForInput(std::int32_t milliseconds) {
   if (!Connected_)
     return false;
   QueueFromDecoder();
-  const std::int64_t limit = Now() + std::int64_t{std::max(milliseconds, 0)} * Millisecond;
+  const std::int64_t limit = Now() + std::int64_t{std::max(milliseconds, 0)} * TSimClock::Millisecond;
   if (!Input_.empty() && Input_.front().At <= limit) {
     AdvanceTo(Input_.front().At);
     return true;
