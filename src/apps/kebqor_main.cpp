@@ -2,6 +2,7 @@
 
 #include "ui/Application.h"
 #include "ui/MainForm.h"
+#include "ui/ProgramInfo.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -76,6 +77,15 @@ private:
 } // namespace
 
 int main(int argc, char **argv) {
+  // Answered before the application starts, so that they need no display.
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i)
+    arguments.append(QString::fromLocal8Bit(argv[i]));
+  if (const std::optional<QString> answer = CommandLineAnswer(arguments)) {
+    std::fputs(answer->toLocal8Bit().constData(), stdout);
+    return 0;
+  }
+
   TApplication app(argc, argv);
   TApplication::setOrganizationName("Varto");
   TApplication::setApplicationName("KEBQOR");

@@ -9,6 +9,7 @@
 #include "report/ReportFont.h"
 #include "report/ReportPlainText.h"
 #include "report/ReportRenderer.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -53,6 +54,7 @@ Commands:
   convert IN.qor OUT.qor              read leniently and write a normalised settings file
   diff A.qor B.qor                    list the differences, one a line: "item: A -> B"
   diff --port PORT FILE.qor           the same between a settings file (A) and a decoder (B)
+  --version                           print the program's name and version
 
 Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 8 differences found (diff);
 12 cancelled; 64 usage; 65 unusable file content; 66 file cannot be opened; 73 file cannot be
@@ -357,6 +359,10 @@ int RunCli(const QStringList &arguments, std::FILE *out, std::FILE *err, std::FI
   const QString command = arguments.value(1);
   if (command == "--help" || command == "-h" || command == "help") {
     Print(out, UsageText);
+    return ExitOK;
+  }
+  if (command == "--version") {
+    Print(out, KEBQOR_VERSION_LINE "\n");
     return ExitOK;
   }
   for (const TCommand &entry : Commands) {

@@ -1,5 +1,6 @@
 #include "ui/About.h"
 
+#include "ui/ProgramInfo.h"
 #include "version.h"
 
 #include <QLabel>
@@ -77,6 +78,7 @@ QLabel *CentredLabel(QWidget *parent, const char *name, const QString &text, con
 TAboutBox::TAboutBox(QWidget *owner) : QDialog(owner) {
   setObjectName("AboutBox");
   setWindowTitle("About...");
+  setWindowIcon(ProgramIcon());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFont(BoxFont(11, false));
   setFixedSize(193, 217);

@@ -2,11 +2,14 @@
 
 #include "ui/CompactComboStyle.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ProgramInfo.h"
 
 #include <exception>
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {
   setStyle(new TCompactComboStyle); // the application owns its style
+  setWindowIcon(ProgramIcon());
+  setDesktopFileName(ProgramDesktopFileName);
 }
 
 bool TApplication::notify(QObject *receiver, QEvent *event) {

@@ -14,15 +14,22 @@ namespace {
 constexpr const char *ContentsPage = "index.html";
 constexpr const char *TopicPrefix = "::/";
 
-// Where the pages may be, relative to the program's folder, in the order they are looked for.
-constexpr std::array<const char *, 1> HelpFolderPlaces{{
+// Where the pages may be, relative to the program's folder, in the order they are looked for:
+// beside the program (a build, or an installation in one folder), then where an installation
+// under a prefix such as /usr puts them.
+constexpr std::array<const char *, 2> HelpFolderPlaces{{
     "help",
+    "../share/kebqor/help",
 }};
 
 } // namespace
 
 QString HelpFolder() {
-  const QDir programFolder(QCoreApplication::applicationDirPath());
+  return HelpFolderFor(QCoreApplication::applicationDirPath());
+}
+
+QString HelpFolderFor(const QString &programFolderPath) {
+  const QDir programFolder(programFolderPath);
   for (const char *place : HelpFolderPlaces) {
     const QString folder = QDir::cleanPath(programFolder.filePath(place));
     if (QFileInfo(QDir(folder).filePath(ContentsPage)).isFile())

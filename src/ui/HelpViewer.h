@@ -47,8 +47,11 @@ private:
 };
 
 // The help pages' folder: the first place that holds the contents page, looked up from the
-// program's own folder ("help" beside the program); the first place when none does.
+// program's own folder ("help" beside the program, then "../share/kebqor/help"); the first
+// place when none does.
 QString HelpFolder();
+// The same, looked up from the given program folder.
+QString HelpFolderFor(const QString &programFolderPath);
 
 inline constexpr const char *HelpDefaultTopic = "";
 inline constexpr const char *HelpBatchAddTopic = "::/BatchAdd.htm";

@@ -11,6 +11,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/PortMenuCaptions.h"
 #include "ui/Print.h"
+#include "ui/ProgramInfo.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserCodeGrid.h"
 
@@ -50,25 +51,6 @@ QFont FormFont() {
       {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans", "DejaVu Sans"});
   font.setPixelSize(11);
   return font;
-}
-
-// The program's icon: a keypad on a door-entry plate.
-QIcon ProgramIcon() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(QColor(20, 30, 60), 1.5));
-  painter.setBrush(QColor(0, 51, 128));
-  painter.drawRoundedRect(QRectF(5, 1, 22, 30), 4, 4);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(235, 235, 235));
-  for (int row = 0; row < 4; ++row)
-    for (int column = 0; column < 3; ++column)
-      painter.drawRect(QRectF(9 + column * 5.5, 5 + row * 6, 4, 4));
-  painter.setBrush(QColor(60, 200, 60));
-  painter.drawEllipse(QRectF(14, 27, 4, 3));
-  return QIcon(pixmap);
 }
 
 QAction *AddMenuItem(QMenu *menu, const char *name, const QString &caption, const QString &hint,

@@ -1,7 +1,7 @@
 #include "link/CompareWithDecoder.h"
 #include "link/DecoderLink.h"
-#include "sim/RecordingHost.h"
 #include "sim/SimComPort.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -36,7 +36,7 @@ TEST(CompareWithDecoder, SmallerDecoderListsTheIdentityAndTheUsersItLacks) {
   TSimulatedLine line({.Type = TQorType::QOR1, .Series = 2});
   line.Decoder().Memory().SetUser(1, "1111", omMomentary, omDisabled);
   const TDecoderConfiguration config = Qor2Series3File();
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
 
   const TDecoderComparison comparison = CompareWithDecoder(config, line.Port(), line.Clock(), host);
 
@@ -48,7 +48,7 @@ TEST(CompareWithDecoder, SmallerDecoderListsTheIdentityAndTheUsersItLacks) {
                                       "User 450 code: 4500 -> (blank)", "User 700 code: 7000 -> (blank)"}));
   EXPECT_EQ(config, Qor2Series3File());
   EXPECT_EQ(line.Decoder().Memory().Code(1), "1111");
-  EXPECT_TRUE(host.Messages.empty());
+  EXPECT_TRUE(host.Shown.empty());
   EXPECT_FALSE(line.Port().Connected());
 }
 
@@ -56,7 +56,7 @@ TEST(CompareWithDecoder, SameDecoderGivesNoDifference) {
   TSimulatedLine line({.Type = TQorType::QOR2, .Series = 3});
   line.Decoder().Memory().FillSampleUsers(20);
   TDecoderConfiguration config;
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
   ASSERT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, true), lrOK);
 
   const TDecoderComparison comparison = CompareWithDecoder(config, line.Port(), line.Clock(), host);
@@ -68,12 +68,12 @@ TEST(CompareWithDecoder, AFailedReadGivesItsResultAndNoList) {
   TSimulatedLine line;
   line.Port().SetOpenFails(true);
   const TDecoderConfiguration config = Qor2Series3File();
-  TRecordingHost host;
+  TRecordingHost host = TRecordingHost::GoingOn();
 
   const TDecoderComparison comparison = CompareWithDecoder(config, line.Port(), line.Clock(), host);
   EXPECT_EQ(comparison.Result, lrPortError);
   EXPECT_TRUE(comparison.Differences.empty());
-  EXPECT_EQ(host.Results, (std::vector<TLinkResult>{lrPortError}));
+  EXPECT_EQ(host.Results(), (std::vector<TLinkResult>{lrPortError}));
   EXPECT_EQ(config, Qor2Series3File());
 }
 
