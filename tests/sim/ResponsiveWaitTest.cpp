@@ -2,8 +2,9 @@
 // in short slices, on the simulated clock: the window repaints and is never taken for hung.
 
 #include "link/DecoderLink.h"
-#include "support/RecordingHost.h"
 #include "sim/SimComPort.h"
+#include "support/CaseName.h"
+#include "support/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -84,9 +85,9 @@ TEST_P(ResponsiveWaitTest, SendUsersOnlyProcessesEventsThroughoutItsWaits) {
 
   EXPECT_GE(end - start, c.AtLeastMs);
   EXPECT_LE(host.LongestGap(start, end), MaxGapMs);
-  if (c.Expected == lrOK)
+  if (c.Expected == lrOK) {
     EXPECT_EQ(line.Decoder().Memory().Code(19), "5019");
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Waits, ResponsiveWaitTest, ::testing::ValuesIn(WaitCases),
-                         [](const auto &info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Waits, ResponsiveWaitTest, ::testing::ValuesIn(WaitCases), CaseName);

@@ -428,9 +428,11 @@ TEST(PrintSelectPrinter, ChoosesWithoutAPrintButtonAndOffersNoCopies) {
   for (auto *button : dialog.findChildren<QPushButton *>())
     if (button->text().remove('&').startsWith("Options"))
       QTest::mouseClick(button, Qt::LeftButton);
-  for (auto *button : dialog.findChildren<QAbstractButton *>())
-    if (button->isVisible())
+  for (auto *button : dialog.findChildren<QAbstractButton *>()) {
+    if (button->isVisible()) {
       EXPECT_FALSE(button->text().remove('&').contains("Print")) << button->text().toStdString();
+    }
+  }
   auto *copies = dialog.findChild<QSpinBox *>("copies");
   EXPECT_TRUE(copies == nullptr || !copies->isVisible());
   auto *duplex = dialog.findChild<QWidget *>("duplex");
