@@ -93,8 +93,14 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
   const QCommandLineOption clearDelay(
       "clear-delay",
       "Take MS milliseconds to answer the clearing of the user codes (a series 2 takes seconds).", "MS");
+  const QCommandLineOption dropSlot("drop-slot", "Answer 'F' to user slot N's frame but do not store it.",
+                                    "N");
+  const QCommandLineOption alterSlot("alter-slot", "Store a different code in user slot N than was sent.",
+                                     "N");
+  const QCommandLineOption ignoreCodeChange("ignore-management-code-change",
+                                            "Answer the management code change but keep the old code.");
   parser.addOptions({type, series, revision, shortIdentify, managementCode, memory, pace, sampleUsers,
-                     programButton, keypad, clearDelay});
+                     programButton, keypad, dropSlot, alterSlot, ignoreCodeChange, clearDelay});
   parser.process(app);
   if (!parser.positionalArguments().isEmpty())
     Fail("unexpected argument \"" + parser.positionalArguments().first() + "\" (see --help)");
@@ -137,6 +143,17 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
       Fail("--clear-delay must be a number of milliseconds from 0 to 600000");
     settings.Decoder.ClearDelayMs = static_cast<std::uint32_t>(delay);
   }
+  const auto slotOption = [&](const QCommandLineOption &option) {
+    if (!parser.isSet(option))
+      return -1;
+    const int slot = parser.value(option).toInt(&ok);
+    if (!ok || slot < 0 || slot >= MaxUsers)
+      Fail("--" + option.names().first() + " must be a user number from 0 to 799");
+    return slot;
+  };
+  settings.Decoder.DropSlot = slotOption(dropSlot);
+  settings.Decoder.AlterSlot = slotOption(alterSlot);
+  settings.Decoder.IgnoreManagementCodeChange = parser.isSet(ignoreCodeChange);
   settings.MemoryFile = parser.value(memory);
   settings.Paced = parser.isSet(pace);
   settings.Keypad = parser.isSet(keypad);

@@ -2,6 +2,7 @@
 
 #include "cli/CliLinkHost.h"
 #include "cli/Terminal.h"
+#include "files/Backups.h"
 #include "files/SettingsFile.h"
 #include "link/CPort.h"
 #include "link/CompareWithDecoder.h"
@@ -45,8 +46,10 @@ Commands:
   ports                               list the serial ports, one a line
   get --port PORT --output OUT.qor    read a decoder into a settings file
       [--settings-only | --users-only] [--base FILE.qor] [--management-code CODE]
-  send --port PORT FILE.qor           program a decoder from a settings file
+  send --port PORT FILE.qor           program a decoder from a settings file, backing it up
       [--settings-only | --users-only] [--series1-codes-only] [--program-mode-retries N]
+      [--no-backup] [--no-verify] [--accept-mismatch]
+  backups                             list the backups, newest first, one path a line
   show FILE.qor [--blank-codes]       print the report's rows as plain text
   print FILE.qor --output REPORT.pdf  write the paged report as PDF (A4)
       [--no-settings] [--no-users] [--blank-codes]
@@ -56,9 +59,10 @@ Commands:
   diff --port PORT FILE.qor           the same between a settings file (A) and a decoder (B)
   --version                           print the program's name and version
 
-Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 8 differences found (diff);
-12 cancelled; 64 usage; 65 unusable file content; 66 file cannot be opened; 73 file cannot be
-written.
+Exit status: 0 success; 1-7, 10 the failed Get or Send's result; 8 the decoder does not hold
+what was sent (send), or differences found (diff); 9 the decoder does not match the settings;
+12 cancelled; 64 usage; 65 unusable file content; 66 file cannot be opened; 73 file (or the
+backup before a Send) cannot be written.
 )";
 
 // Parses one command's options; the command word itself is the first positional argument.
@@ -128,9 +132,14 @@ TWhat WhatToTransfer(const QCommandLineParser &parser) {
 }
 
 int ExitFor(TLinkResult result) {
-  if (result == lrCancelled)
+  switch (result) {
+  case lrCancelled:
     return ExitCancelled;
-  return static_cast<int>(result);
+  case lrBackupFailed:
+    return ExitCannotWrite;
+  default:
+    return static_cast<int>(result);
+  }
 }
 
 const QCommandLineOption PortOption{"port", "Serial port.", "PORT"};
@@ -155,14 +164,20 @@ int PortsCommand(const QStringList &arguments, const TStreams &io) {
   return ExitOK;
 }
 
-TLinkResult RunOnPort(const QString &portName, TCliLinkHost::TOptions options, const TStreams &io,
-                      const std::function<TLinkResult(IComPort &, IClock &, ILinkHost &)> &operation) {
+struct TPortRun {
+  TLinkResult Result = lrOK;
+  bool MismatchRefused = false;
+};
+
+TPortRun RunOnPort(const QString &portName, TCliLinkHost::TOptions options, const TStreams &io,
+                   const std::function<TLinkResult(IComPort &, IClock &, ILinkHost &)> &operation) {
   TComPort port;
   port.SetPort(portName.toStdString());
   TSystemClock clock;
   options.ProgressBar = IsTerminal(io.Err);
   TCliLinkHost host(options, io.Err, io.In);
-  return operation(port, clock, host);
+  const TLinkResult result = operation(port, clock, host);
+  return {result, host.MismatchRefused()};
 }
 
 int GetCommand(const QStringList &arguments, const TStreams &io) {
@@ -185,9 +200,11 @@ int GetCommand(const QStringList &arguments, const TStreams &io) {
       throw TUsageError("--management-code: not a valid code: " + parser.value(code));
     config.Settings.SetManagementCode(text.toStdString());
   }
-  const TLinkResult result = RunOnPort(portName, {}, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
-    return GetFromDecoder(config, port, clock, host, what.Settings, what.Users);
-  });
+  // Every successful Get keeps a backup of what it read, as the window's does.
+  const TLinkResult result =
+      RunOnPort(portName, {}, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
+        return GetFromDecoder(config, port, clock, host, what.Settings, what.Users, true);
+      }).Result;
   if (result != lrOK)
     return ExitFor(result);
   return SaveFrom(output, config, io);
@@ -196,14 +213,21 @@ int GetCommand(const QStringList &arguments, const TStreams &io) {
 int SendCommand(const QStringList &arguments, const TStreams &io) {
   const QCommandLineOption series1{"series1-codes-only", "On a series 1 decoder, program just the codes."};
   const QCommandLineOption retries{"program-mode-retries", "Retry a refused setting N times.", "N"};
+  const QCommandLineOption noBackup{"no-backup", "Do not back the decoder up before writing."};
+  const QCommandLineOption noVerify{"no-verify", "Do not read the decoder back after writing."};
+  const QCommandLineOption acceptMismatch{"accept-mismatch",
+                                          "Send to a decoder of another type or series what fits."};
   QCommandLineParser parser;
-  Parse(parser, arguments, {PortOption, SettingsOnlyOption, UsersOnlyOption, series1, retries});
+  Parse(parser, arguments,
+        {PortOption, SettingsOnlyOption, UsersOnlyOption, series1, retries, noBackup, noVerify,
+         acceptMismatch});
   const QString file = Positionals(parser, 1).front();
   const QString portName = Required(parser, "port");
   const TWhat what = WhatToTransfer(parser);
 
   TCliLinkHost::TOptions options;
   options.Series1CodesOnly = parser.isSet(series1);
+  options.AcceptMismatch = parser.isSet(acceptMismatch);
   options.Interactive = IsTerminal(io.In) && IsTerminal(io.Err);
   if (parser.isSet(retries)) {
     bool ok = false;
@@ -218,11 +242,13 @@ int SendCommand(const QStringList &arguments, const TStreams &io) {
   TDecoderConfiguration config;
   if (const int status = LoadInto(file, config, io); status != ExitOK)
     return status;
-  const TLinkResult result =
-      RunOnPort(portName, options, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
-        return SendToDecoder(config, port, clock, host, what.Settings, what.Users);
-      });
-  return ExitFor(result);
+  const TSendSafeguards safeguards{!parser.isSet(noBackup), true, !parser.isSet(noVerify)};
+  const TPortRun run = RunOnPort(portName, options, io, [&](IComPort &port, IClock &clock, ILinkHost &host) {
+    return SendToDecoder(config, port, clock, host, what.Settings, what.Users, safeguards);
+  });
+  if (run.Result == lrCancelled && run.MismatchRefused)
+    return ExitMismatch;
+  return ExitFor(run.Result);
 }
 
 int ShowCommand(const QStringList &arguments, const TStreams &io) {
@@ -320,7 +346,7 @@ int DiffCommand(const QStringList &arguments, const TStreams &io) {
           TDecoderComparison comparison = CompareWithDecoder(config, port, clock, host);
           differences = std::move(comparison.Differences);
           return comparison.Result;
-        });
+        }).Result;
     if (result != lrOK)
       return ExitFor(result);
   } else {
@@ -337,18 +363,28 @@ int DiffCommand(const QStringList &arguments, const TStreams &io) {
   return differences.empty() ? ExitOK : ExitDifferences;
 }
 
+int BackupsCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {});
+  Positionals(parser, 0);
+  for (const QString &path : ListBackups(BackupsFolder()))
+    Print(io.Out, path + "\n");
+  return ExitOK;
+}
+
 struct TCommand {
   const char *Name;
   int (*Run)(const QStringList &, const TStreams &);
 };
 
-constexpr std::array<TCommand, 7> Commands{{
+constexpr std::array<TCommand, 8> Commands{{
     {"ports", PortsCommand},
     {"get", GetCommand},
     {"send", SendCommand},
     {"show", ShowCommand},
     {"print", PrintCommand},
     {"convert", ConvertCommand},
+    {"backups", BackupsCommand},
     {"diff", DiffCommand},
 }};
 

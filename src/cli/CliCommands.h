@@ -7,7 +7,8 @@
 // Exit statuses of kebqor-cli. A failed Get or Send exits with its TLinkResult number.
 enum TCliExit : int {
   ExitOK = 0,
-  ExitDifferences = 8, // diff: the two configurations differ
+  ExitDifferences = 8, // send: the decoder does not hold what was sent; diff: the two differ
+  ExitMismatch = 9,    // the decoder does not match the settings; nothing was sent
   ExitCancelled = 12,
   ExitUsage = 64,
   ExitBadContent = 65,

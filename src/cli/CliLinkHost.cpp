@@ -1,5 +1,7 @@
 #include "cli/CliLinkHost.h"
 
+#include "files/Backups.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -111,6 +113,33 @@ ILinkHost::TAnswer TCliLinkHost::AskProgramMode() {
 
 void TCliLinkHost::ShowLinkResult(TLinkResult, const TLinkMessage &message) {
   EndProgressLine();
-  std::fprintf(Err_, "%s\n", WithoutCarriageReturns(message.Text).c_str());
+  if (message.Details.empty()) {
+    std::fprintf(Err_, "%s\n", WithoutCarriageReturns(message.Text).c_str());
+  } else {
+    // A script gets every difference, not only the first few the window names.
+    std::fprintf(Err_, "%s\n\n", VerifyErrorHeading);
+    for (const std::string &line : message.Details)
+      std::fprintf(Err_, "%s\n", line.c_str());
+  }
   std::fflush(Err_);
+}
+
+ILinkHost::TBackupOutcome TCliLinkHost::KeepBackup(const TDecoderConfiguration &decoder, bool withUsers) {
+  const TBackupWrite written = WriteBackup(BackupsFolder(), decoder, withUsers);
+  return {written.Written, written.Place.toStdString()};
+}
+
+ILinkHost::TAnswer TCliLinkHost::AskDecoderMismatch(const std::string &text) {
+  if (Options_.AcceptMismatch)
+    return TAnswer::Yes;
+  EndProgressLine();
+  // The window's question, ending in what a script can do about it instead of "Send anyway?".
+  const std::string question = "\n\nSend anyway?";
+  const bool asked = text.size() >= question.size() &&
+                     text.compare(text.size() - question.size(), question.size(), question) == 0;
+  std::fprintf(Err_, "%s\n\nNothing was sent; --accept-mismatch sends what fits.\n",
+               (asked ? text.substr(0, text.size() - question.size()) : text).c_str());
+  std::fflush(Err_);
+  MismatchRefused_ = true;
+  return TAnswer::No;
 }

@@ -19,6 +19,9 @@ public:
     // terminal, or Cancel without one.
     std::optional<int> ProgramModeRetries;
     bool Interactive = false; // a terminal to ask on
+    // The decoder-mismatch question: Yes when set; otherwise its text goes to standard error
+    // and the answer is No.
+    bool AcceptMismatch = false;
   };
 
   explicit TCliLinkHost(TOptions options, std::FILE *err = stderr, std::FILE *in = stdin);
@@ -35,6 +38,11 @@ public:
   TAnswer AskProgramMode() override;
   void ShowLinkResult(TLinkResult result, const TLinkMessage &message) override;
   void ModelChanged() override {}
+  TBackupOutcome KeepBackup(const TDecoderConfiguration &decoder, bool withUsers) override;
+  TAnswer AskDecoderMismatch(const std::string &text) override;
+
+  // A Send stopped because the decoder did not match and no option accepted it.
+  bool MismatchRefused() const { return MismatchRefused_; }
 
 private:
   bool AskOnTerminal(const char *question, const char *yesWord, const char *noWord);
@@ -49,4 +57,5 @@ private:
   int DrawnPercent_ = -1;
   bool LineOpen_ = false;
   int RetriesUsed_ = 0;
+  bool MismatchRefused_ = false;
 };

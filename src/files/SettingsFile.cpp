@@ -27,7 +27,7 @@ QByteArray UserLine(int index, const TUserCode &user) {
 }
 
 // What the file holds, one entry per write: the header with its empty line, then every line.
-std::vector<QByteArray> SettingsFileWrites(const TDecoderConfiguration &config) {
+std::vector<QByteArray> SettingsFileWrites(const TDecoderConfiguration &config, bool withUsers) {
   std::vector<QByteArray> writes;
   writes.reserve(27 + static_cast<std::size_t>(config.UserCount()));
   writes.push_back(SettingsFileHeader + QByteArray("\n\n"));
@@ -43,7 +43,7 @@ std::vector<QByteArray> SettingsFileWrites(const TDecoderConfiguration &config) 
                                                             ? Text(output.*field.Time)
                                                             : QByteArray::number(output.*field.Choice)));
   }
-  for (int i = 0; i < config.UserCount(); ++i)
+  for (int i = 0; withUsers && i < config.UserCount(); ++i)
     writes.push_back(UserLine(i, config.UserCodes[static_cast<std::size_t>(i)]));
   return writes;
 }
@@ -61,18 +61,18 @@ QString CompleteSettingsFileName(const QString &path) {
   return path + SettingsFileExt;
 }
 
-QByteArray SettingsFileBytes(const TDecoderConfiguration &config) {
+QByteArray SettingsFileBytes(const TDecoderConfiguration &config, bool withUsers) {
   QByteArray bytes;
-  for (const QByteArray &write : SettingsFileWrites(config))
+  for (const QByteArray &write : SettingsFileWrites(config, withUsers))
     bytes += write;
   return bytes;
 }
 
-TSaveResult WriteSettingsFile(const QString &path, const TDecoderConfiguration &config) {
+TSaveResult WriteSettingsFile(const QString &path, const TDecoderConfiguration &config, bool withUsers) {
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
     return TSaveResult::OpenFailed;
-  for (const QByteArray &write : SettingsFileWrites(config))
+  for (const QByteArray &write : SettingsFileWrites(config, withUsers))
     if (file.write(write) != write.size()) {
       file.cancelWriting(); // the temporary file goes, the old one stays
       return TSaveResult::WriteFailed;

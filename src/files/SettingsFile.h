@@ -31,13 +31,15 @@ QString SettingsOpenForReadingMessage(const QString &path);
 // contains ".qor" in lower case somewhere.
 QString CompleteSettingsFileName(const QString &path);
 
-// The exact bytes of the file for a configuration.
-QByteArray SettingsFileBytes(const TDecoderConfiguration &config);
+// The exact bytes of the file for a configuration. Without users the file ends after the setting
+// lines, so loading it leaves every user as it is.
+QByteArray SettingsFileBytes(const TDecoderConfiguration &config, bool withUsers = true);
 
 enum class TSaveResult { Saved, OpenFailed, WriteFailed };
 // Writes through a temporary file that replaces the old one only when everything was written,
 // so a failed save leaves the previous file exactly as it was.
-TSaveResult WriteSettingsFile(const QString &path, const TDecoderConfiguration &config);
+TSaveResult WriteSettingsFile(const QString &path, const TDecoderConfiguration &config,
+                              bool withUsers = true);
 
 // Lines longer than this keep only their first bytes (and their terminator), so that a huge
 // or binary file cannot make a line eat memory. No line the writer makes comes near it.

@@ -1,3 +1,4 @@
+#include "link/DecoderAsRead.h"
 #include "link/DecoderLink.h"
 #include "link/KebProtocol.h"
 #include "link/LinkOperation.h"
@@ -14,52 +15,6 @@ namespace {
 constexpr int GetProgressBase = 2 + SettingsBlockSize;
 constexpr int GetProgressUsers = MaxUserBlocks * UserBlockSize;
 
-constexpr int ManagementCodeOffset = 43;
-constexpr int ManagementCodeNibbles = 9;
-
-void SetOutput(TOutputSettings &output, const TDecodedOutput &decoded) {
-  for (const TOutputField &field : OutputFields) {
-    const int value = decoded.Value(field.Index);
-    if (field.IsTime())
-      output.*field.Time = std::to_string(value);
-    else
-      output.*field.Choice = value;
-  }
-}
-
-void ApplySettings(TDecoderConfiguration &config, const TSettingsBlock &block) {
-  const TDecodedSettings decoded = DecodeSettingsBlock(block, config.DecoderType(), config.DecoderSeries());
-  SetOutput(config.Settings.Output[0], decoded.Output[0]);
-  if (config.IsQOR2())
-    SetOutput(config.Settings.Output[1], decoded.Output[1]);
-  if (!config.IsSeries3())
-    return;
-  config.Settings.DefaultCodeMode = decoded.DefaultCodeMode;
-  config.Settings.MomentaryCodesCancelToggle = decoded.MomentaryCodesCancelToggle;
-  config.Settings.DTAInputtoDoorControl =
-      config.ChoiceOrNone(TChoice::DTAInputtoDoorControl, decoded.DTAInputtoDoorControl);
-  // Runs the identity rules: an edge egress folds to its level when compatibility is on.
-  config.SetSeries2Compatibility(decoded.Series2Compatibility);
-}
-
-void ApplyManagementCode(TDecoderConfiguration &config, const TSettingsBlock &block) {
-  const std::string code = DecodeDigitNibbles(
-      std::span<const std::uint8_t>(block).subspan(ManagementCodeOffset, 5), ManagementCodeNibbles);
-  config.Settings.SetManagementCode(IsValidCode(code) ? code : std::string{});
-}
-
-void ApplyUsers(TDecoderConfiguration &config, const TMemoryRead &memory) {
-  const int count = std::min(config.UserCount(), memory.RecordsReceived());
-  for (int slot = 0; slot < count; ++slot) {
-    const TDecodedUser decoded = DecodeUserRecord(memory.Record(slot), config.DecoderType());
-    TUserCode &user = config.UserCodes[static_cast<std::size_t>(slot)];
-    user.Code = decoded.Code;
-    user.Output1Mode = decoded.Output1Mode;
-    if (config.IsQOR2())
-      user.Output2Mode = decoded.Output2Mode;
-  }
-}
-
 TLinkResult ReadFromDecoder(TKebLink &link, const TDecoderConfiguration &config, ILinkHost &host, bool users,
                             TMemoryRead &memory) {
   if (const TLinkResult identified = link.IdentifyDecoder(); identified != lrOK)
@@ -75,7 +30,7 @@ TLinkResult ReadFromDecoder(TKebLink &link, const TDecoderConfiguration &config,
 } // namespace
 
 TLinkResult GetFromDecoder(TDecoderConfiguration &config, IComPort &port, IClock &clock, ILinkHost &host,
-                           bool settings, bool users) {
+                           bool settings, bool users, bool backup) {
   host.SetProgressMax(GetProgressBase + (users ? GetProgressUsers : 0));
   host.SetProgress(0);
   host.ProcessMessages();
@@ -91,12 +46,13 @@ TLinkResult GetFromDecoder(TDecoderConfiguration &config, IComPort &port, IClock
   host.SetBusy(false);
 
   if (result == lrOK) {
-    if (settings)
-      ApplySettings(config, memory->Settings);
-    ApplyManagementCode(config, memory->Settings);
-    if (users)
-      ApplyUsers(config, *memory);
+    ApplyDecoderRead(config, *memory, settings, users);
     host.ModelChanged();
+    if (backup) {
+      const ILinkHost::TBackupOutcome outcome = host.KeepBackup(DecoderAsRead(config, *memory, users), users);
+      if (!outcome.Written)
+        host.ShowLinkResult(lrBackupFailed, GetBackupFailureMessage(outcome.Place));
+    }
   } else {
     // Identification may have changed type and series before the failure: show them.
     if (!(config == before))

@@ -1,5 +1,6 @@
 #include "link/LinkResult.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -12,11 +13,13 @@ struct TMessageEntry {
 
 constexpr std::array<TMessageEntry, 8> Messages{{
     {lrNoResponse,
-     "No response from KEB & QOR.\n\nEnsure correct COM port is selected, KEB is setup\ncorrectly and QOR1/2 is "
+     "No response from KEB & QOR.\n\nEnsure correct COM port is selected, KEB is setup\ncorrectly and QOR1/2 "
+     "is "
      "wired correctly.",
      "Communication Error"},
     {lrBadManagementCode,
-     "Incorrect Management Code.\n\nIf QOR1/2 is Series 2 put in program mode\notherwise enter correct management "
+     "Incorrect Management Code.\n\nIf QOR1/2 is Series 2 put in program mode\notherwise enter correct "
+     "management "
      "code.",
      "Management Code Error"},
     {lrUnknownError, "An unknown communication error occured.", "Communication Error"},
@@ -47,4 +50,24 @@ TLinkMessage LinkResultMessage(TLinkResult result, const std::string &portName,
     return {entry.Text, entry.Caption};
   }
   return {};
+}
+
+TLinkMessage VerifyFailureMessage(const std::vector<std::string> &differences) {
+  std::string text = std::string(VerifyErrorHeading) + "\n\n";
+  const std::size_t shown = std::min(differences.size(), static_cast<std::size_t>(VerifyErrorShown));
+  for (std::size_t i = 0; i < shown; ++i)
+    text += (i > 0 ? "\n" : "") + differences[i];
+  if (differences.size() > shown)
+    text += "\nand " + std::to_string(differences.size() - shown) + " more.";
+  return {text, VerifyErrorCaption, differences};
+}
+
+TLinkMessage SendBackupFailureMessage(const std::string &place) {
+  return {"Could not write a backup of the decoder to " + place + ".\n\nNothing was sent.",
+          BackupErrorCaption,
+          {}};
+}
+
+TLinkMessage GetBackupFailureMessage(const std::string &place) {
+  return {"Could not write a backup of the decoder to " + place + ".", BackupErrorCaption};
 }

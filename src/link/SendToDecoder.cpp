@@ -1,9 +1,12 @@
+#include "link/DecoderAsRead.h"
 #include "link/DecoderLink.h"
 #include "link/KebProtocol.h"
 #include "link/LinkOperation.h"
 #include "link/MemoryImage.h"
+#include "link/ReadBackCheck.h"
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -12,6 +15,8 @@ constexpr std::int32_t Series3ClearTimeout = 3000;
 constexpr std::int32_t Series2ClearTimeout = 15000;
 constexpr std::int32_t UserFrameTimeout = 1200;
 constexpr std::int32_t ClearHolderTimeout = 1000;
+// An exchange that leaves the read time-out as it is.
+constexpr std::int32_t KeepTimeout = 0;
 
 // A decoder that keeps answering ']' for one slot would otherwise be sent it for ever.
 constexpr int MaxSendsPerSlot = 3;
@@ -20,6 +25,29 @@ constexpr int MaxSeries3ReplyBytes = 64;
 
 constexpr int OptionFirst = 90;
 constexpr int OptionLast = 99;
+constexpr int TwoCodesModeIndex = 8;
+
+// Where the parts of a frame sit in the operation's 13-byte buffer. A long frame fills bytes
+// 0-11; a short frame bytes 0-7, or bytes 4-11 where it follows the long form's layout.
+constexpr int LongCodeAt = 0;     // the management code, 5 bytes
+constexpr int LongMarkerAt = 5;   // 0xFF for a command, else the user number's high byte
+constexpr int LongCommandAt = 6;  // command or location, else the user number's low byte
+constexpr int LongDataAt = 7;     // 5 data bytes, or the user record
+constexpr int ShortInLongAt = 4;  // a short frame laid over the long form: 0xEC replaces code byte 4
+constexpr int ShortMarkerAt = 1;  // 0xFF for a command, else the user number's high byte
+constexpr int ShortCommandAt = 2; // command or location, else the user number's low byte
+constexpr int ShortDataAt = 3;    // 5 data bytes, or the first user record
+constexpr int DoubleSecondAt = 8; // the second user record of a double frame
+constexpr int OutputNumberAt = LongDataAt;
+constexpr int OutputValueAt = LongDataAt + 1;
+constexpr int OptionValueAt = ShortDataAt + 1;
+
+// Progress steps: the two identification frames, the settings read (its 48 bytes and the step
+// after it, which a series 1 does not get), 10 for each output's settings and 10 for the
+// series 3 options, one a user slot.
+constexpr int IdentifySteps = 2;
+constexpr int SettingsReadSteps = SettingsBlockSize + 1;
+constexpr int SettingsGroupSteps = 10;
 
 std::uint8_t LocationByte(int location) {
   return static_cast<std::uint8_t>((location / 10) * 16 + location % 10);
@@ -33,9 +61,9 @@ std::uint8_t LowByte(int value) {
 }
 
 int SendProgressMax(const TDecoderConfiguration &config, bool settings, bool users) {
-  int maximum = 51;
+  int maximum = IdentifySteps + SettingsReadSteps;
   if (settings)
-    maximum += 10 + (config.IsQOR2() ? 10 : 0) + (config.IsSeries3() ? 10 : 0);
+    maximum += SettingsGroupSteps * (1 + (config.IsQOR2() ? 1 : 0) + (config.IsSeries3() ? 1 : 0));
   if (users)
     maximum += MaxUsers;
   return maximum;
@@ -44,10 +72,13 @@ int SendProgressMax(const TDecoderConfiguration &config, bool settings, bool use
 class TSendOperation {
 public:
   TSendOperation(TDecoderConfiguration &config, IComPort &port, IClock &clock, ILinkHost &host, bool settings,
-                 bool users)
-      : Config_(config), Host_(host), Link_(port, clock, host, config), Settings_(settings), Users_(users) {}
+                 bool users, const TSendSafeguards &safeguards, const TDecoderConfiguration &before)
+      : Config_(config), Before_(before), Port_(port), Clock_(clock), Host_(host),
+        Link_(port, clock, host, config), Settings_(settings), Users_(users), Safeguards_(safeguards) {}
 
   TLinkResult Run(TLinkResult opened);
+  // The message of a result this operation describes itself (verify and backup failures).
+  const std::optional<TLinkMessage> &Message() const { return Message_; }
 
 private:
   bool IsSeries1() const { return Config_.DecoderSeries() == 0; }
@@ -59,7 +90,15 @@ private:
   const TManagementCodeBytes &ModelCode() const { return Config_.Settings.ManagementCodeBytes(); }
 
   TLinkResult AskAboutSeries1();
+  bool DecoderMismatch() const;
   TLinkResult ReadDecoderSettings();
+  TLinkResult ReadWholeDecoder();
+  TLinkResult KeepBackup();
+  TLinkResult AskAboutMismatch();
+  TLinkResult ReadBack();
+  TLinkResult ReadBackWith(TDecoderConfiguration &probe, TMemoryRead &memory);
+  std::optional<std::uint8_t> Exchange(int first, int count, std::int32_t timeout = KeepTimeout,
+                                       std::int32_t afterwards = KeepTimeout);
   TLinkResult SetManagementCode();
   TLinkResult SendSettings();
   TLinkResult SendOptions();
@@ -75,14 +114,19 @@ private:
   TLinkResult SendCodesLong();
   TLinkResult SendSlotLong(int slot);
   bool ClearHolder(std::uint8_t high, std::uint8_t low);
-  bool ReadAccepted(std::int32_t timeout);
   const TUserCode &Slot(int i) const { return Config_.UserCodes[static_cast<std::size_t>(i)]; }
 
   TDecoderConfiguration &Config_;
+  const TDecoderConfiguration &Before_; // the configuration before identification
+  IComPort &Port_;
+  IClock &Clock_;
   ILinkHost &Host_;
   TKebLink Link_;
   bool Settings_;
   bool Users_;
+  TSendSafeguards Safeguards_;
+  std::unique_ptr<TMemoryRead> WholeDecoder_; // the decoder as read before writing, when read
+  std::optional<TLinkMessage> Message_;
   TFrameBuffer Frame_{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFD, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
   TDecodedSettings Decoder_{};
   bool HaveDecoderSettings_ = false;
@@ -97,12 +141,19 @@ TLinkResult TSendOperation::Run(TLinkResult opened) {
     result = AskAboutSeries1();
   if (result == lrOK && Users_)
     Host_.SetProgressMax(Host_.ProgressMax() + Config_.UserCount() - MaxUsers);
+  const bool mismatch = result == lrOK && Safeguards_.CheckIdentity && DecoderMismatch();
   if (result == lrOK) {
-    if (IsSeries1())
-      Host_.SetProgressMax(Host_.ProgressMax() - 49);
+    if (Safeguards_.Backup || mismatch)
+      result = RunGuarded([&] { return ReadWholeDecoder(); });
+    else if (IsSeries1())
+      Host_.SetProgressMax(Host_.ProgressMax() - SettingsReadSteps);
     else
       result = RunGuarded([&] { return ReadDecoderSettings(); });
   }
+  if (result == lrOK && Safeguards_.Backup)
+    result = KeepBackup();
+  if (result == lrOK && mismatch)
+    result = AskAboutMismatch();
   Link_.StepProgress();
   if (result == lrOK && HaveDecoderSettings_)
     result = RunGuarded([&] { return SetManagementCode(); });
@@ -110,7 +161,88 @@ TLinkResult TSendOperation::Run(TLinkResult opened) {
     result = RunGuarded([&] { return SendSettings(); });
   if (result == lrOK && Users_)
     result = RunGuarded([&] { return SendCodes(); });
+  if (result == lrOK && Safeguards_.Verify)
+    result = RunGuarded([&] { return ReadBack(); });
   return result;
+}
+
+std::optional<std::uint8_t> TSendOperation::Exchange(int first, int count, std::int32_t timeout,
+                                                     std::int32_t afterwards) {
+  Link_.DrainInput();
+  Link_.SendFrame(Frame_, first, count);
+  if (timeout != KeepTimeout)
+    Link_.SetReadTimeout(timeout);
+  std::uint8_t reply = 0;
+  const bool got = Link_.ReadByte(reply);
+  if (afterwards != KeepTimeout)
+    Link_.SetReadTimeout(afterwards);
+  return got ? std::optional<std::uint8_t>(reply) : std::nullopt;
+}
+
+// A series 1 cannot name its type, so only its series can differ.
+bool TSendOperation::DecoderMismatch() const {
+  return Before_.DecoderType() != Config_.DecoderType() || Before_.DecoderSeries() != Config_.DecoderSeries();
+}
+
+// Settings and users in one transfer: the settings block serves as the decoder's settings the
+// Send compares with, so the decoder is read once.
+TLinkResult TSendOperation::ReadWholeDecoder() {
+  WholeDecoder_ = std::make_unique<TMemoryRead>();
+  Host_.SetProgressMax(Host_.ProgressMax() + UserBlocksFor(Config_) * UserBlockSize);
+  const TLinkResult result = Link_.ReadDecoderMemory(true, *WholeDecoder_);
+  if (result == lrOK && !IsSeries1()) {
+    Decoder_ = DecodeSettingsBlock(WholeDecoder_->Settings, Config_.DecoderType(), Config_.DecoderSeries());
+    HaveDecoderSettings_ = true;
+  }
+  return result;
+}
+
+TLinkResult TSendOperation::KeepBackup() {
+  const ILinkHost::TBackupOutcome outcome =
+      Host_.KeepBackup(DecoderAsRead(Config_, *WholeDecoder_, true), true);
+  if (outcome.Written)
+    return lrOK;
+  Message_ = SendBackupFailureMessage(outcome.Place);
+  return lrBackupFailed;
+}
+
+TLinkResult TSendOperation::AskAboutMismatch() {
+  const TDecoderConfiguration held = DecoderAsRead(Config_, *WholeDecoder_, true);
+  const std::string text = DecoderMismatchText(Before_, Config_, &held, Settings_, Users_);
+  return Host_.AskDecoderMismatch(text) == ILinkHost::TAnswer::Yes ? lrOK : lrCancelled;
+}
+
+// --- The read-back check -------------------------------------------------------------------
+
+TLinkResult TSendOperation::ReadBackWith(TDecoderConfiguration &probe, TMemoryRead &memory) {
+  TKebLink link(Port_, Clock_, Host_, probe);
+  const TLinkResult identified = link.IdentifyDecoder();
+  return identified == lrOK ? link.ReadDecoderMemory(Users_, memory) : identified;
+}
+
+// Reads the decoder back in the same connection: identification opens every read, with the
+// management code the decoder should now have.
+TLinkResult TSendOperation::ReadBack() {
+  Host_.SetProgressMax(Host_.ProgressMax() + IdentifySteps + SettingsBlockSize +
+                       (Users_ ? UserBlocksFor(Config_) * UserBlockSize : 0));
+  const auto memory = std::make_unique<TMemoryRead>();
+  TDecoderConfiguration probe = Config_;
+  TLinkResult result = ReadBackWith(probe, *memory);
+  // A decoder that kept its old code refuses the new one; read with the old one, and the
+  // check names the management code.
+  if (result == lrBadManagementCode && HaveDecoderSettings_ && Decoder_.ManagementCodeBytes != ModelCode()) {
+    probe = Config_;
+    probe.Settings.SetManagementCode(Decoder_.ManagementCode());
+    result = ReadBackWith(probe, *memory);
+  }
+  if (result != lrOK)
+    return result;
+  const TReadBackScope scope{Settings_, HaveDecoderSettings_, Users_};
+  const std::vector<std::string> differences = ReadBackDifferences(Config_, *memory, scope);
+  if (differences.empty())
+    return lrOK;
+  Message_ = VerifyFailureMessage(differences);
+  return lrVerifyFailed;
 }
 
 TLinkResult TSendOperation::AskAboutSeries1() {
@@ -136,19 +268,16 @@ TLinkResult TSendOperation::ReadDecoderSettings() {
 TLinkResult TSendOperation::SetManagementCode() {
   if (Decoder_.ManagementCodeBytes == ModelCode())
     return lrOK;
-  Frame_.Set(0, Decoder_.ManagementCodeBytes);
-  Frame_[5] = 0xFF;
-  Frame_[6] = kcSetManagementCode;
-  Frame_.Set(7, ModelCode());
-  Link_.DrainInput();
+  Frame_.Set(LongCodeAt, Decoder_.ManagementCodeBytes);
+  Frame_[LongMarkerAt] = 0xFF;
+  Frame_[LongCommandAt] = kcSetManagementCode;
+  Frame_.Set(LongDataAt, ModelCode());
   if (IsSeries3()) {
-    Frame_[4] = ShortFrameStart;
-    Link_.SendFrame(Frame_, 4, ShortFrameSize);
+    Frame_[ShortInLongAt] = ShortFrameStart;
+    Exchange(ShortInLongAt, ShortFrameSize);
   } else {
-    Link_.SendFrame(Frame_, 0, LongFrameSize);
+    Exchange(LongCodeAt, LongFrameSize);
   }
-  std::uint8_t ignored = 0;
-  Link_.ReadByte(ignored);
   return lrOK;
 }
 
@@ -193,19 +322,19 @@ int TSendOperation::OptionDecoderValue(int location) const {
 
 TLinkResult TSendOperation::SendOptions() {
   Frame_[0] = ShortFrameStart;
-  Frame_[1] = 0xFF;
-  Frame_[3] = 0x01;
-  Frame_.Fill(5, 4, 0xFF);
+  Frame_[ShortMarkerAt] = 0xFF;
+  Frame_[ShortDataAt] = 0x01;
+  Frame_.Fill(OptionValueAt + 1, 4, 0xFF);
   const bool compatibility = Config_.Settings.Series2Compatibility != 0;
   TLinkResult result = lrOK;
   for (int location = OptionLast; location >= OptionFirst && result == lrOK; --location) {
-    Frame_[2] = LocationByte(location);
+    Frame_[ShortCommandAt] = LocationByte(location);
     Link_.StepProgress();
     const bool unused = location > 91 && location < 98;
     if (unused || OptionModelValue(location) == OptionDecoderValue(location) ||
         (location != OptionLast && compatibility))
       continue;
-    Frame_[4] = OptionLocationByte(location, Config_.Settings, Config_.DecoderType());
+    Frame_[OptionValueAt] = OptionLocationByte(location, Config_.Settings, Config_.DecoderType());
     result = SendOption();
   }
   return result;
@@ -213,10 +342,7 @@ TLinkResult TSendOperation::SendOptions() {
 
 TLinkResult TSendOperation::SendOption() {
   for (;;) {
-    Link_.DrainInput();
-    Link_.SendFrame(Frame_, 0, ShortFrameSize);
-    std::uint8_t reply = 0;
-    if (Link_.ReadByte(reply) && reply == SignalAccepted) {
+    if (Exchange(0, ShortFrameSize) == SignalAccepted) {
       Accepted_ = true;
       return lrOK;
     }
@@ -230,25 +356,25 @@ TLinkResult TSendOperation::SendOption() {
 // --- Output settings, locations 80 to 89 --------------------------------------------------
 
 TLinkResult TSendOperation::SendOutputs() {
-  Frame_.Set(0, std::span<const std::uint8_t>(ModelCode()).first(4));
-  Frame_[4] = IsSeries3() ? ShortFrameStart : ModelCode()[4];
+  Frame_.Set(LongCodeAt, std::span<const std::uint8_t>(ModelCode()).first(4));
+  Frame_[ShortInLongAt] = IsSeries3() ? ShortFrameStart : ModelCode()[4];
   bool force = IsEarlyQOR2();
   const int outputs = Config_.IsQOR2() ? 2 : 1;
   TLinkResult result = lrOK;
   for (int k = 1; k <= outputs && result == lrOK; ++k) {
-    Frame_[7] = static_cast<std::uint8_t>(k);
+    Frame_[OutputNumberAt] = static_cast<std::uint8_t>(k);
     const TOutputSettings &model = Config_.Settings.Output[static_cast<std::size_t>(k - 1)];
     const TDecodedOutput &decoder = Decoder_.Output[static_cast<std::size_t>(k - 1)];
     for (const TOutputField &field : OutputFields) {
       if (result != lrOK)
         break;
       const int j = field.Index;
-      Frame_[6] = static_cast<std::uint8_t>(0x80 + j);
+      Frame_[LongCommandAt] = static_cast<std::uint8_t>(0x80 + j);
       Link_.StepProgress();
       const int value = OutputValue(field, model);
       if (!force && value == decoder.Value(j))
         continue;
-      Frame_.Set(8, OutputLocationBytes(j, value));
+      Frame_.Set(OutputValueAt, OutputLocationBytes(j, value));
       result = SendOutputSetting(j);
       force = false; // an early QOR2 needs only its first setting sent unasked
     }
@@ -257,25 +383,18 @@ TLinkResult TSendOperation::SendOutputs() {
 }
 
 TLinkResult TSendOperation::SendOutputSetting(int j) {
-  constexpr int TwoCodesModeIndex = 8;
-  std::uint8_t reply = 0;
-  bool got = false;
+  std::optional<std::uint8_t> reply;
   for (;;) {
-    Link_.DrainInput();
-    if (IsSeries3())
-      Link_.SendFrame(Frame_, 4, ShortFrameSize);
-    else
-      Link_.SendFrame(Frame_, 0, LongFrameSize);
-    got = Link_.ReadByte(reply);
-    if (!(got && reply == SignalRefused && !Accepted_ && IsSeries3() && IsEarlyRevision()))
+    reply = IsSeries3() ? Exchange(ShortInLongAt, ShortFrameSize) : Exchange(LongCodeAt, LongFrameSize);
+    if (!(reply == SignalRefused && !Accepted_ && IsSeries3() && IsEarlyRevision()))
       break;
     if (Host_.AskProgramMode() != ILinkHost::TAnswer::Retry)
       return lrCancelled;
   }
   // An early QOR2 refuses location 88 although it takes it.
-  if (got && reply == SignalRefused && j == TwoCodesModeIndex && Accepted_ && IsEarlyQOR2())
+  if (reply == SignalRefused && j == TwoCodesModeIndex && Accepted_ && IsEarlyQOR2())
     reply = SignalAccepted;
-  if (!got || reply != SignalAccepted)
+  if (reply != SignalAccepted)
     return lrSettingsError;
   Accepted_ = true;
   // Egress and door input answer with up to two more bytes.
@@ -293,20 +412,11 @@ TLinkResult TSendOperation::SendCodes() {
   return IsSeries3() ? SendCodesSeries3() : SendCodesLong();
 }
 
-bool TSendOperation::ReadAccepted(std::int32_t timeout) {
-  Link_.SetReadTimeout(timeout);
-  std::uint8_t reply = 0;
-  const bool accepted = Link_.ReadByte(reply) && reply == SignalAccepted;
-  return accepted;
-}
-
 TLinkResult TSendOperation::SendCodesSeries3() {
   Frame_[0] = ShortFrameStart;
-  Frame_[1] = 0xFF;
-  Frame_[2] = kcClearCodes;
-  Link_.DrainInput();
-  Link_.SendFrame(Frame_, 0, ShortFrameSize);
-  if (!ReadAccepted(Series3ClearTimeout))
+  Frame_[ShortMarkerAt] = 0xFF;
+  Frame_[ShortCommandAt] = kcClearCodes;
+  if (Exchange(0, ShortFrameSize, Series3ClearTimeout) != SignalAccepted)
     return lrUnknownError;
   Link_.SetReadTimeout(SettingTimeout);
   Link_.DrainInput();
@@ -317,13 +427,13 @@ TLinkResult TSendOperation::SendCodesSeries3() {
     Link_.StepProgress();
     if (Slot(i).IsBlank())
       continue;
-    Frame_[1] = HighByte(i);
-    Frame_[2] = LowByte(i);
-    Frame_.Set(3, EncodeUserRecord(Slot(i), Config_.DecoderType()));
+    Frame_[ShortMarkerAt] = HighByte(i);
+    Frame_[ShortCommandAt] = LowByte(i);
+    Frame_.Set(ShortDataAt, EncodeUserRecord(Slot(i), Config_.DecoderType()));
     int length = ShortFrameSize;
     if (i < count - 1 && !Slot(i + 1).IsBlank()) {
       Link_.StepProgress();
-      Frame_.Set(8, EncodeUserRecord(Slot(i + 1), Config_.DecoderType()));
+      Frame_.Set(DoubleSecondAt, EncodeUserRecord(Slot(i + 1), Config_.DecoderType()));
       Frame_[0] = DoubleFrameStart;
       length = DoubleFrameSize;
       ++i;
@@ -336,24 +446,20 @@ TLinkResult TSendOperation::SendCodesSeries3() {
 }
 
 TLinkResult TSendOperation::SendUserFrameSeries3(int length) {
-  Link_.DrainInput();
-  Link_.SendFrame(Frame_, 0, length);
-  Link_.SetReadTimeout(SettingTimeout);
-  std::uint8_t reply = 0;
-  const bool got = Link_.ReadByte(reply);
-  Link_.SetReadTimeout(BlockByteTimeout);
-  for (int skipped = 0; got && reply != SignalAccepted && skipped < MaxSeries3ReplyBytes; ++skipped)
+  const std::optional<std::uint8_t> first = Exchange(0, length, SettingTimeout, BlockByteTimeout);
+  if (!first)
+    return lrCodesError;
+  std::uint8_t reply = *first;
+  for (int skipped = 0; reply != SignalAccepted && skipped < MaxSeries3ReplyBytes; ++skipped)
     if (!Link_.ReadByte(reply))
       break;
-  return got && reply == SignalAccepted ? lrOK : lrCodesError;
+  return reply == SignalAccepted ? lrOK : lrCodesError;
 }
 
 TLinkResult TSendOperation::ClearCodesLong() {
-  Frame_[5] = 0xFF;
-  Frame_[6] = kcClearCodes;
-  Link_.DrainInput();
-  Link_.SendFrame(Frame_, 0, LongFrameSize);
-  if (!ReadAccepted(Series2ClearTimeout))
+  Frame_[LongMarkerAt] = 0xFF;
+  Frame_[LongCommandAt] = kcClearCodes;
+  if (Exchange(LongCodeAt, LongFrameSize, Series2ClearTimeout) != SignalAccepted)
     return lrUnknownError;
   Link_.SetReadTimeout(SettingTimeout);
   Link_.DrainInput();
@@ -361,7 +467,7 @@ TLinkResult TSendOperation::ClearCodesLong() {
 }
 
 TLinkResult TSendOperation::SendCodesLong() {
-  Frame_.Set(0, ModelCode());
+  Frame_.Set(LongCodeAt, ModelCode());
   if (!IsSeries1())
     if (const TLinkResult cleared = ClearCodesLong(); cleared != lrOK)
       return cleared;
@@ -377,18 +483,14 @@ TLinkResult TSendOperation::SendSlotLong(int slot) {
     Link_.StepProgress();
     if (!IsSeries1() && Slot(slot).IsBlank())
       return lrOK;
-    Frame_[5] = HighByte(slot);
-    Frame_[6] = LowByte(slot);
-    Frame_.Set(7, EncodeUserRecord(Slot(slot), Config_.DecoderType()));
-    Link_.DrainInput();
-    Link_.SendFrame(Frame_, 0, LongFrameSize);
-    Link_.SetReadTimeout(UserFrameTimeout);
-    std::uint8_t reply = 0;
-    const bool got = Link_.ReadByte(reply);
-    Link_.SetReadTimeout(BlockByteTimeout);
-    if (got && reply == SignalAccepted)
+    Frame_[LongMarkerAt] = HighByte(slot);
+    Frame_[LongCommandAt] = LowByte(slot);
+    Frame_.Set(LongDataAt, EncodeUserRecord(Slot(slot), Config_.DecoderType()));
+    const std::optional<std::uint8_t> reply =
+        Exchange(LongCodeAt, LongFrameSize, UserFrameTimeout, BlockByteTimeout);
+    if (reply == SignalAccepted)
       return lrOK;
-    if (!got || reply != SignalDuplicate)
+    if (reply != SignalDuplicate)
       return lrCodesError;
     std::array<std::uint8_t, 2> holder{};
     if (Link_.ReadBytes(holder.data(), 2) != 2)
@@ -405,27 +507,23 @@ TLinkResult TSendOperation::SendSlotLong(int slot) {
 
 // Blanks the slot that already holds the code, so the code can go where the model has it.
 bool TSendOperation::ClearHolder(std::uint8_t high, std::uint8_t low) {
-  Frame_.Set(0, ModelCode());
-  Frame_[5] = high;
-  Frame_[6] = low;
-  Frame_.Fill(7, UserRecordSize, 0xFF);
-  Link_.DrainInput();
-  Link_.SendFrame(Frame_, 0, LongFrameSize);
-  const bool accepted = ReadAccepted(ClearHolderTimeout);
-  Link_.SetReadTimeout(BlockByteTimeout);
-  return accepted;
+  Frame_.Set(LongCodeAt, ModelCode());
+  Frame_[LongMarkerAt] = high;
+  Frame_[LongCommandAt] = low;
+  Frame_.Fill(LongDataAt, UserRecordSize, 0xFF);
+  return Exchange(LongCodeAt, LongFrameSize, ClearHolderTimeout, BlockByteTimeout) == SignalAccepted;
 }
 
 } // namespace
 
 TLinkResult SendToDecoder(TDecoderConfiguration &config, IComPort &port, IClock &clock, ILinkHost &host,
-                          bool settings, bool users) {
+                          bool settings, bool users, const TSendSafeguards &safeguards) {
   host.SetProgress(0);
   host.SetProgressMax(SendProgressMax(config, settings, users));
   host.SetBusy(true);
 
   const TDecoderConfiguration before = config;
-  TSendOperation operation(config, port, clock, host, settings, users);
+  TSendOperation operation(config, port, clock, host, settings, users, safeguards, before);
   const TLinkResult result = operation.Run(OpenLinkPort(port));
 
   CloseLinkPort(port);
@@ -435,6 +533,9 @@ TLinkResult SendToDecoder(TDecoderConfiguration &config, IComPort &port, IClock 
   // Only identification changes the model here; let the window show the found decoder.
   if (!(config == before))
     host.ModelChanged();
-  ShowLinkFailure(host, result, port);
+  if (operation.Message())
+    host.ShowLinkResult(result, *operation.Message());
+  else
+    ShowLinkFailure(host, result, port);
   return result;
 }

@@ -54,6 +54,14 @@ int LocationNumber(std::uint8_t byte) {
   return (byte >> 4) * 10 + (byte & 0x0F);
 }
 
+// The alter-slot fault: the first digit of a stored code becomes the next digit (9 wraps to 0),
+// so the slot holds a valid code that was never sent. A blank record stays blank.
+void AlterCode(TUserRecord &record) {
+  const int first = record[0] >> 4;
+  if (first <= 9)
+    record[0] = static_cast<std::uint8_t>((((first + 1) % 10) << 4) | (record[0] & 0x0F));
+}
+
 std::span<const std::uint8_t, 5> FiveAt(std::span<const std::uint8_t> frame, std::size_t at) {
   return std::span<const std::uint8_t, 5>(frame.data() + at, 5);
 }
@@ -318,10 +326,12 @@ void TVirtualDecoder::SetSetting(std::uint8_t locationByte, std::span<const std:
 }
 
 void TVirtualDecoder::SetManagementCode(std::span<const std::uint8_t, 5> data) {
-  TManagementCodeBytes code{};
-  std::copy(data.begin(), data.end(), code.begin());
-  Memory_.SetManagementCodeBytes(code);
-  MemoryChanged_ = true;
+  if (!Options_.IgnoreManagementCodeChange) {
+    TManagementCodeBytes code{};
+    std::copy(data.begin(), data.end(), code.begin());
+    Memory_.SetManagementCodeBytes(code);
+    MemoryChanged_ = true;
+  }
   Reply(TSimStep::ManagementCodeReply, -1, {Accepted});
 }
 
@@ -353,6 +363,10 @@ void TVirtualDecoder::StoreUsers(int first, std::span<const std::uint8_t> record
             {HeldByOther, static_cast<std::uint8_t>(holder >> 8), static_cast<std::uint8_t>(holder & 0xFF)});
       return;
     }
+    if (slot == Options_.DropSlot)
+      continue;
+    if (slot == Options_.AlterSlot)
+      AlterCode(record);
     Memory_.SetRecord(slot, record);
     MemoryChanged_ = true;
   }

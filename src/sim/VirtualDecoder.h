@@ -24,6 +24,10 @@ struct TVirtualDecoderOptions {
   // How long the answer to the clearing of the user codes takes (a series 2 takes seconds).
   std::uint32_t ClearDelayMs = 0;
   bool LogFrames = true; // keep Frames() and Signals(); a long-running server turns it off
+  // Write faults: a decoder that acknowledges what it does not keep.
+  int DropSlot = -1;                       // answers for this user slot's frame but leaves the slot as it was
+  int AlterSlot = -1;                      // stores another code (its first digit changed) in this user slot
+  bool IgnoreManagementCodeChange = false; // answers the change but keeps the old code
 };
 
 // One frame the decoder took off the line, with whether its checksum was right.

@@ -15,6 +15,7 @@
 #include "ui/SettingsPanel.h"
 #include "ui/UserCodeGrid.h"
 
+#include "files/Backups.h"
 #include "files/SettingsFile.h"
 #include "link/CompareWithDecoder.h"
 #include "model/SettingsTable.h"
@@ -116,6 +117,8 @@ TMain::TMain(TMainOptions options, QWidget *parent)
   const TPreferencesStore store;
   const TPreferencesStore::TReadResult read = store.Read(Preferences_);
   SavedComPort_ = Preferences_.ComPort;
+  VerifyAfterSendMenuItem->setChecked(Preferences_.VerifyAfterSend);
+  BackupBeforeSendMenuItem->setChecked(Preferences_.BackupBeforeSend);
   if (!Options_.RememberedPortOverride.isEmpty())
     Preferences_.ComPort = Options_.RememberedPortOverride;
 
@@ -230,8 +233,19 @@ void TMain::BuildMenus() {
   SaveSettingsMenuItem =
       AddMenuItem(FileMenu, "SaveSettingsMenuItem", "&Save Settings",
                   "Saves current decoder settings and codes to a file", QKeySequence("Ctrl+S"));
+  RestoreBackupMenuItem =
+      AddMenuItem(FileMenu, "RestoreBackupMenuItem", "Restore from &Backup\u2026",
+                  "Loads a backup of a decoder, kept after every Get and before every Send");
   CompareMenuItem = AddMenuItem(FileMenu, "CompareMenuItem", "Co&mpare with Decoder",
                                 "Compares the settings and codes in the window with those in the QOR");
+  FileMenu->addSeparator();
+  VerifyAfterSendMenuItem =
+      AddMenuItem(FileMenu, "VerifyAfterSendMenuItem", "&Verify after Send",
+                  "Reads the decoder back after every Send and reports what it does not hold");
+  BackupBeforeSendMenuItem = AddMenuItem(FileMenu, "BackupBeforeSendMenuItem", "Back &up before Send",
+                                         "Keeps a backup of the decoder before every Send writes to it");
+  for (QAction *item : {VerifyAfterSendMenuItem, BackupBeforeSendMenuItem})
+    item->setCheckable(true);
   FileMenu->addSeparator();
   PrintSettingsMenuItem = AddMenuItem(FileMenu, "PrintSettingsMenuItem", "&Print Settings",
                                       "Prints the current decoder settings", QKeySequence("Ctrl+P"));
@@ -282,6 +296,11 @@ void TMain::BuildMenus() {
 
   connect(LoadSettingsMenuItem, &QAction::triggered, this, &TMain::LoadSettingsMenuItemClick);
   connect(SaveSettingsMenuItem, &QAction::triggered, this, &TMain::SaveSettingsMenuItemClick);
+  connect(RestoreBackupMenuItem, &QAction::triggered, this, &TMain::RestoreBackupMenuItemClick);
+  connect(VerifyAfterSendMenuItem, &QAction::toggled, this,
+          [this](bool on) { Preferences_.VerifyAfterSend = on; });
+  connect(BackupBeforeSendMenuItem, &QAction::toggled, this,
+          [this](bool on) { Preferences_.BackupBeforeSend = on; });
   connect(PrintSettingsMenuItem, &QAction::triggered, this, &TMain::PrintSettingsMenuItemClick);
   connect(CompareMenuItem, &QAction::triggered, this, &TMain::CompareMenuItemClick);
   connect(ExitMenuItem, &QAction::triggered, this, &TMain::ExitMenuItemClick);
@@ -513,14 +532,24 @@ void TMain::MenuHeadingClick(QMenu *menu) {
 
 // --- Get and Send ---
 
+namespace {
+
+// Every successful Get keeps a backup of what it read.
+TLinkResult GetWithBackup(TDecoderConfiguration &config, IComPort &port, IClock &clock, ILinkHost &host,
+                          bool settings, bool users, const TSendSafeguards &) {
+  return GetFromDecoder(config, port, clock, host, settings, users, true);
+}
+
+} // namespace
+
 const std::array<TMain::TLinkButton, 6> &TMain::LinkButtonTable() {
   static const std::array<TLinkButton, 6> table{{
       {"GetButton", "&Get Settings && Users", "Gets User Codes and Settings from QOR", QRect(4, 4, 117, 25),
-       "Getting Settings and User Codes from QOR", &GetFromDecoder, true, true, &TMain::GetButton},
+       "Getting Settings and User Codes from QOR", &GetWithBackup, true, true, &TMain::GetButton},
       {"GetSettingsButton", "Get Settings Only", "Gets Settings from QOR", QRect(134, 4, 117, 25),
-       "Getting Settings from QOR", &GetFromDecoder, true, false, &TMain::GetSettingsButton},
+       "Getting Settings from QOR", &GetWithBackup, true, false, &TMain::GetSettingsButton},
       {"GetUsersButton", "Get Users Only", "Gets User Codes from QOR", QRect(264, 4, 117, 25),
-       "Getting User Codes from QOR", &GetFromDecoder, false, true, &TMain::GetUsersButton},
+       "Getting User Codes from QOR", &GetWithBackup, false, true, &TMain::GetUsersButton},
       {"SendButton", "&Send Settings && Users", "Sends User Codes and Settings to QOR", QRect(4, 35, 117, 25),
        "Sending Settings and User Codes to QOR", &SendToDecoder, true, true, &TMain::SendButton},
       {"SendSettingsButton", "Send Settings Only", "Sends Settings to QOR", QRect(134, 35, 117, 25),
@@ -545,13 +574,22 @@ void TMain::RunLinkButton(const TLinkButton &row) {
   button->setFocus(Qt::OtherFocusReason);
 
   TMainLinkHost host(
-      {this, ProgressBar, StatusPanel0, [this] { return CurrentHint_; }, [this] { ShowModel(); }});
+      {this, ProgressBar, StatusPanel0, [this] { return CurrentHint_; }, [this] { ShowModel(); }},
+      CurrentBackupsFolder());
   IComPort &port = Options_.LinkPort ? *Options_.LinkPort : static_cast<IComPort &>(ComPort);
   IClock &clock = Options_.LinkClock ? *Options_.LinkClock : static_cast<IClock &>(SystemClock_);
-  row.Operation(Config_, port, clock, host, row.Settings, row.Users);
+  row.Operation(Config_, port, clock, host, row.Settings, row.Users, SendSafeguards());
   // Disabling the window took the focus away; it goes back to the button, as before the run.
   if (button->isEnabled())
     button->setFocus(Qt::OtherFocusReason);
+}
+
+TSendSafeguards TMain::SendSafeguards() const {
+  return {Preferences_.BackupBeforeSend, true, Preferences_.VerifyAfterSend};
+}
+
+QString TMain::CurrentBackupsFolder() const {
+  return Options_.BackupsFolder.isEmpty() ? BackupsFolder() : Options_.BackupsFolder;
 }
 
 void TMain::ShowModel() {
@@ -586,6 +624,28 @@ QString TMain::AskOpenPath() {
   return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
              ? dialog.selectedFiles().first()
              : QString();
+}
+
+QString TMain::AskBackupPath(const QString &folder) {
+  if (Options_.AskBackupPath)
+    return Options_.AskBackupPath(this, folder);
+  QFileDialog dialog(this, "Restore from Backup", folder, SettingsFileFilter);
+  dialog.setObjectName("SettingsOpenDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first()
+             : QString();
+}
+
+void TMain::RestoreBackupMenuItemClick() {
+  if (!IsIdle())
+    return;
+  const QString folder = CurrentBackupsFolder();
+  PrepareBackupsFolder(folder); // so the dialog opens there even before the first backup
+  const QString path = AskBackupPath(folder);
+  if (!path.isEmpty())
+    LoadSettingsFromFile(path);
 }
 
 void TMain::SaveSettingsMenuItemClick() {

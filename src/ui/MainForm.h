@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/CPort.h"
+#include "link/DecoderLink.h"
 #include "link/LinkHost.h"
 #include "model/DecoderConfiguration.h"
 #include "ui/EditingState.h"
@@ -47,6 +48,10 @@ struct TMainOptions {
   // File dialogs: return the chosen path, or an empty text when the user cancels.
   std::function<QString(QWidget *owner, const QString &previousPath)> AskSavePath;
   std::function<QString(QWidget *owner)> AskOpenPath;
+  // The load dialog of "Restore from Backup", opened in the backups folder.
+  std::function<QString(QWidget *owner, const QString &folder)> AskBackupPath;
+  // Where backups are kept; empty: the user's backups folder.
+  QString BackupsFolder;
 
   // The print dialog's platform dialogs (printer set-up, font, PDF file); empty: the system's.
   TPrintFormHooks PrintHooks;
@@ -110,6 +115,9 @@ public:
   QMenu *FileMenu = nullptr;
   QAction *LoadSettingsMenuItem = nullptr;
   QAction *SaveSettingsMenuItem = nullptr;
+  QAction *RestoreBackupMenuItem = nullptr;
+  QAction *VerifyAfterSendMenuItem = nullptr;  // checkable
+  QAction *BackupBeforeSendMenuItem = nullptr; // checkable
   QAction *CompareMenuItem = nullptr;
   QAction *PrintSettingsMenuItem = nullptr;
   QAction *ExitMenuItem = nullptr;
@@ -133,6 +141,8 @@ public:
 public slots:
   void LoadSettingsMenuItemClick();
   void SaveSettingsMenuItemClick();
+  // Opens the load dialog in the backups folder; the chosen file loads like Load Settings.
+  void RestoreBackupMenuItemClick();
   // Reads a settings file into the configuration; reports a file that can't be opened.
   void LoadSettingsFromFile(const QString &path);
   void PrintSettingsMenuItemClick();
@@ -156,7 +166,7 @@ protected:
 
 private:
   using TLinkOperation = TLinkResult (*)(TDecoderConfiguration &, IComPort &, IClock &, ILinkHost &, bool,
-                                         bool);
+                                         bool, const TSendSafeguards &);
   // One Get or Send button: its place, texts and what it runs.
   struct TLinkButton {
     const char *Name;
@@ -195,6 +205,9 @@ private:
   void ShowPortName(const QString &text);
   QString AskSavePath(const QString &previousPath);
   QString AskOpenPath();
+  QString AskBackupPath(const QString &folder);
+  QString CurrentBackupsFolder() const;
+  TSendSafeguards SendSafeguards() const;
   void WriteSettingsTo(const QString &path);
 
   TMainOptions Options_;

@@ -1,5 +1,6 @@
 #include "ui/MainLinkHost.h"
 
+#include "files/Backups.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -29,7 +30,8 @@ ILinkHost::TAnswer LinkAnswer(IMessageBoxes::TAnswer answer) {
 
 } // namespace
 
-TMainLinkHost::TMainLinkHost(TParts parts) : Parts_(std::move(parts)) {}
+TMainLinkHost::TMainLinkHost(TParts parts, QString backupsFolder)
+    : Parts_(std::move(parts)), BackupsFolder_(std::move(backupsFolder)) {}
 
 TMainLinkHost::~TMainLinkHost() {
   if (Busy_)
@@ -89,9 +91,23 @@ ILinkHost::TAnswer TMainLinkHost::AskProgramMode() {
                                         IMessageBoxes::TIcon::Warning, IMessageBoxes::TButtons::RetryCancel));
 }
 
-void TMainLinkHost::ShowLinkResult(TLinkResult, const TLinkMessage &message) {
-  MessageBoxes().Error(Parts_.Window, QString::fromStdString(message.Text),
-                       QString::fromStdString(message.Caption));
+void TMainLinkHost::ShowLinkResult(TLinkResult result, const TLinkMessage &message) {
+  // The decoder answered every frame; it just does not hold what was sent.
+  const IMessageBoxes::TIcon icon =
+      result == lrVerifyFailed ? IMessageBoxes::TIcon::Warning : IMessageBoxes::TIcon::Error;
+  MessageBoxes().Show(Parts_.Window, QString::fromStdString(message.Text),
+                      QString::fromStdString(message.Caption), icon, IMessageBoxes::TButtons::OK);
+}
+
+ILinkHost::TBackupOutcome TMainLinkHost::KeepBackup(const TDecoderConfiguration &decoder, bool withUsers) {
+  const QString folder = BackupsFolder_.isEmpty() ? BackupsFolder() : BackupsFolder_;
+  const TBackupWrite written = WriteBackup(folder, decoder, withUsers);
+  return {written.Written, written.Place.toStdString()};
+}
+
+ILinkHost::TAnswer TMainLinkHost::AskDecoderMismatch(const std::string &text) {
+  return LinkAnswer(MessageBoxes().Show(Parts_.Window, QString::fromStdString(text), DecoderMismatchCaption,
+                                        IMessageBoxes::TIcon::Warning, IMessageBoxes::TButtons::YesNo));
 }
 
 void TMainLinkHost::ModelChanged() {

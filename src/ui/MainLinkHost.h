@@ -3,6 +3,7 @@
 #include "link/LinkHost.h"
 
 #include <QElapsedTimer>
+#include <QString>
 
 #include <functional>
 
@@ -22,7 +23,8 @@ public:
     std::function<QString()> CurrentHint;
     std::function<void()> ModelChanged;
   };
-  explicit TMainLinkHost(TParts parts);
+  // backupsFolder: where KeepBackup writes; empty: the user's backups folder.
+  explicit TMainLinkHost(TParts parts, QString backupsFolder = {});
   ~TMainLinkHost() override;
   TMainLinkHost(const TMainLinkHost &) = delete;
   TMainLinkHost &operator=(const TMainLinkHost &) = delete;
@@ -42,6 +44,8 @@ public:
 
   void ShowLinkResult(TLinkResult result, const TLinkMessage &message) override;
   void ModelChanged() override;
+  TBackupOutcome KeepBackup(const TDecoderConfiguration &decoder, bool withUsers) override;
+  TAnswer AskDecoderMismatch(const std::string &text) override;
 
   // Least real time between two rounds of pending messages: enough for the bar to move and the
   // window to repaint without slowing the transfer.
@@ -49,6 +53,7 @@ public:
 
 private:
   TParts Parts_;
+  QString BackupsFolder_;
   QElapsedTimer SinceProcessed_;
   bool Busy_ = false;
 };

@@ -32,6 +32,16 @@ constexpr TIntValue FontValues[] = {
     {"FontStyle", &TPrintPreferences::FontStyle},
 };
 
+// The Send safeguards, booleans stored like the print sections.
+struct TSafeguardValue {
+  const char *Name;
+  bool TPreferences::*Field;
+};
+constexpr TSafeguardValue SafeguardValues[] = {
+    {"VerifyAfterSend", &TPreferences::VerifyAfterSend},
+    {"BackupBeforeSend", &TPreferences::BackupBeforeSend},
+};
+
 bool ReadInt(const QSettings &settings, const char *name, int &value) {
   if (!settings.contains(name))
     return false;
@@ -89,6 +99,8 @@ TPreferencesStore::TReadResult TPreferencesStore::Read(TPreferences &preferences
   ReadString(settings, "FontName", print.FontName);
   for (const auto &[name, field] : FontValues)
     ReadInt(settings, name, print.*field);
+  for (const auto &[name, field] : SafeguardValues)
+    ReadBool(settings, name, preferences.*field);
   return result;
 }
 
@@ -116,6 +128,8 @@ bool TPreferencesStore::WriteAll(const TPreferences &preferences) const {
   settings.setValue("FontName", print.FontName);
   for (const auto &[name, field] : FontValues)
     settings.setValue(name, print.*field);
+  for (const auto &[name, field] : SafeguardValues)
+    settings.setValue(name, (preferences.*field) ? 1 : 0);
   settings.sync();
   return settings.status() == QSettings::NoError;
 }

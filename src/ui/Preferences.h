@@ -9,6 +9,9 @@ struct TPreferences {
   QString ComPort;         // empty: the first listed port
   QString SettingsPrinter; // empty: the system's default printer
   TPrintPreferences Print;
+  // The safeguards around Send (File menu), stored beside the thirteen others.
+  bool VerifyAfterSend = true;
+  bool BackupBeforeSend = true;
 };
 
 // Reads and writes the preferences under the organisation "Varto", application "KEBQOR"

@@ -1,6 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include "files/SettingsFile.h"
+#include "support/CaseName.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -105,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TUsageCase{"PortWithTwoFiles", {"diff", "--port", "p", "a.qor", "b.qor"}},
                       TUsageCase{"PortWithoutFile", {"diff", "--port", "p"}},
                       TUsageCase{"EmptyPort", {"diff", "--port", "", "a.qor"}}),
-    [](const auto &testCase) { return std::string(testCase.param.Name); });
+    CaseName);
 
 // A file against the virtual decoder: A is the file, B the decoder; neither changes.
 TEST_F(CliDiffTest, FileAgainstDecoder) {

@@ -3,25 +3,15 @@
 // "cannot be written" status come out.
 
 #include "cli/CliRunner.h"
+#include "support/FileBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
-
-QByteArray Contents(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray{};
-}
-
-bool Put(const QString &path, const QByteArray &bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // A file of 800 users: some 20 kB once written.
 QByteArray ManyUsers() {
@@ -54,14 +44,14 @@ TEST(CliSaveFailure, FullDiskKeepsThePreviousFileAndSaysSo) {
   const QString in = dir.filePath("in.qor");
   const QString out = dir.filePath("out.qor");
   const QByteArray previous = "[QOR SETTINGS FILES]\n\nDecoderType = 1\nUser000 = 123, 1, 0\n";
-  ASSERT_TRUE(Put(in, ManyUsers()));
-  ASSERT_TRUE(Put(out, previous));
+  ASSERT_TRUE(PutFileBytes(in, ManyUsers()));
+  ASSERT_TRUE(PutFileBytes(out, previous));
 
   const TRunResult result = RunOnFullDisk({"convert", in, out});
   EXPECT_EQ(result.ExitCode, 73);
   EXPECT_EQ(result.Err.trimmed(), "Error writing to settings file: " + out.toLocal8Bit());
   EXPECT_TRUE(result.Out.isEmpty());
-  EXPECT_EQ(Contents(out), previous);
+  EXPECT_EQ(FileBytes(out), previous);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
             (QStringList{"in.qor", "out.qor"}))
       << "a half-written file was left behind";
@@ -71,7 +61,7 @@ TEST(CliSaveFailure, ReadOnlyLocationIsAnOpenFailure) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString in = dir.filePath("in.qor");
-  ASSERT_TRUE(Put(in, ManyUsers()));
+  ASSERT_TRUE(PutFileBytes(in, ManyUsers()));
   // No process, not even a superuser's, may create files in /proc.
   const QString out = "/proc/kebqor-cli-test.qor";
   if (!QFileInfo(QStringLiteral("/proc/self")).exists())

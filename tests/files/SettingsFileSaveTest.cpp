@@ -1,4 +1,5 @@
 #include "files/SettingsFile.h"
+#include "support/FileBytes.h"
 #include "support/SmallDevice.h"
 
 #include <gtest/gtest.h>
@@ -8,16 +9,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QByteArray Contents(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool Put(const QString &path, const QByteArray &bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
 
 TDecoderConfiguration FourHundredUsers() {
   TDecoderConfiguration config;
@@ -31,10 +22,10 @@ TEST(WriteSettingsFile, WritesTheExactBytesAndReplacesAnOldFile) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath("door.qor");
-  ASSERT_TRUE(Put(path, QByteArray(50000, 'o')));
+  ASSERT_TRUE(PutFileBytes(path, QByteArray(50000, 'o')));
   const TDecoderConfiguration config = FourHundredUsers();
   ASSERT_EQ(WriteSettingsFile(path, config), TSaveResult::Saved);
-  EXPECT_EQ(Contents(path), SettingsFileBytes(config));
+  EXPECT_EQ(FileBytes(path), SettingsFileBytes(config));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"door.qor"});
   TDecoderConfiguration read;
   ASSERT_EQ(ReadSettingsFile(path, read), TLoadResult::Loaded);
@@ -57,10 +48,10 @@ TEST(WriteSettingsFile, FullDeviceLeavesTheOldFileIntact) {
     GTEST_SKIP() << "cannot mount a small file system here";
   const QString path = device.FilePath("door.qor");
   const QByteArray old = SettingsFileBytes(TDecoderConfiguration{}).left(1000);
-  ASSERT_TRUE(Put(path, old));
+  ASSERT_TRUE(PutFileBytes(path, old));
   ASSERT_TRUE(device.Fill());
   EXPECT_EQ(WriteSettingsFile(path, FourHundredUsers()), TSaveResult::WriteFailed);
-  EXPECT_EQ(Contents(path), old);
+  EXPECT_EQ(FileBytes(path), old);
   EXPECT_EQ(device.Names(), (QStringList{"door.qor", "filler"}));
 }
 
@@ -71,14 +62,15 @@ public:
   ReadOnlyFolder() : Device_(64) {
     if (Device_.Mounted()) {
       Path_ = Device_.FilePath("door.qor");
-      Ready_ = Put(Path_, Old) && Device_.MakeReadOnly();
+      Ready_ = PutFileBytes(Path_, Old) && Device_.MakeReadOnly();
       return;
     }
     if (!Dir_.isValid())
       return;
     Path_ = Dir_.filePath("door.qor");
-    if (!Put(Path_, Old) || !QFile::setPermissions(Dir_.path(), QFile::ReadOwner | QFile::ExeOwner |
-                                                                    QFile::ReadUser | QFile::ExeUser))
+    if (!PutFileBytes(Path_, Old) ||
+        !QFile::setPermissions(Dir_.path(),
+                               QFile::ReadOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser))
       return;
     Chmodded_ = true;
     QFile probe(Dir_.filePath("probe"));
@@ -109,7 +101,7 @@ TEST(WriteSettingsFile, ReadOnlyFolderIsAnOpenFailureAndKeepsTheOldFile) {
   if (!folder.Ready())
     GTEST_SKIP() << "cannot make a folder this process cannot write to";
   EXPECT_EQ(WriteSettingsFile(folder.Path(), FourHundredUsers()), TSaveResult::OpenFailed);
-  EXPECT_EQ(Contents(folder.Path()), ReadOnlyFolder::Old);
+  EXPECT_EQ(FileBytes(folder.Path()), ReadOnlyFolder::Old);
   const QString other = QFileInfo(folder.Path()).dir().filePath("new.qor");
   EXPECT_EQ(WriteSettingsFile(other, FourHundredUsers()), TSaveResult::OpenFailed);
   EXPECT_FALSE(QFileInfo::exists(other));

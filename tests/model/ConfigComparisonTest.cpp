@@ -1,4 +1,5 @@
 #include "model/ConfigComparison.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +8,6 @@
 #include <vector>
 
 namespace {
-
-template <class TParam> std::string CaseName(const ::testing::TestParamInfo<TParam> &info) {
-  return info.param.Name;
-}
 
 TDecoderConfiguration Configuration(int type, int series) {
   TDecoderConfiguration config;
@@ -161,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                         {"Management code: 4321 -> (blank)", "Door 1 High security time: 60 -> 5",
                          "Door 2 ELC relay: Normally Open -> Normally Closed",
                          "User 003 code: (blank) -> 333"}}),
-    CaseName<TComparisonCase>);
+    CaseName);
 
 // With Series 2 compatibility on, the decoder takes the compatibility flag and 400 users alone.
 TEST(ConfigComparison, Series2CompatibilityLimitsOptionsAndUsers) {

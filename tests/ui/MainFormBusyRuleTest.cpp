@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "sim/SimClock.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
@@ -51,16 +53,6 @@ private:
   std::int32_t Timeout_ = 200;
 };
 
-// Simulated time: every look at the clock moves it on, so waits end at once.
-class TFastClock : public IClock {
-public:
-  std::uint32_t TickCount() override { return Now_ += 50; }
-  void Sleep(std::uint32_t milliseconds) override { Now_ += milliseconds; }
-
-private:
-  std::uint32_t Now_ = 0;
-};
-
 struct TButtonCase {
   QPushButton *TMain::*Button;
   const char *StatusText;
@@ -86,7 +78,7 @@ protected:
     Options.LinkClock = &Clock;
   }
   TSilentPort Port;
-  TFastClock Clock;
+  TSimClock Clock; // waits end at once
 };
 
 TEST_F(MainWindowBusyTest, EachButtonShowsItsTextWhileBusyAndEverythingIsResetAfterwards) {

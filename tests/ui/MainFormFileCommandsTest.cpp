@@ -1,21 +1,11 @@
 #include "MainWindowFixture.h"
 
 #include "files/SettingsFile.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 
 namespace {
-
-QByteArray FileBytes(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString &path, const QByteArray &bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
 
 struct TCompletionCase {
   const char *Chosen;
@@ -71,7 +61,7 @@ TEST_F(MainWindowTest, CancelledSaveWritesNothing) {
 
 TEST_F(MainWindowTest, OverwriteQuestionAnsweredNoLeavesTheFileUntouched) {
   const QString path = TempPath("site.qor");
-  WriteFile(path, "precious");
+  ASSERT_TRUE(PutFileBytes(path, "precious"));
   TMain &main = Start();
   SavePathAnswer = path;
   Boxes.Answers.push_back(IMessageBoxes::TAnswer::No);
@@ -87,7 +77,7 @@ TEST_F(MainWindowTest, OverwriteQuestionAnsweredNoLeavesTheFileUntouched) {
 
 TEST_F(MainWindowTest, OverwriteQuestionAnsweredYesReplacesTheFile) {
   const QString path = TempPath("site.qor");
-  WriteFile(path, "old");
+  ASSERT_TRUE(PutFileBytes(path, "old"));
   TMain &main = Start();
   SavePathAnswer = path;
   Boxes.Answers.push_back(IMessageBoxes::TAnswer::Yes);
@@ -107,7 +97,8 @@ TEST_F(MainWindowTest, FileThatCannotBeCreatedIsReported) {
 
 TEST_F(MainWindowTest, LoadFromTheMenuAppliesTheFileAndRedrawsWithoutAMessage) {
   const QString path = TempPath("in.qor");
-  WriteFile(path, "junk line\r\n[qor settings files] extra\r\nDecoderType = 3\r\nUser010 = 777, 2, 1");
+  ASSERT_TRUE(PutFileBytes(
+      path, "junk line\r\n[qor settings files] extra\r\nDecoderType = 3\r\nUser010 = 777, 2, 1"));
   TMain &main = Start();
   OpenPathAnswer = path;
   main.LoadSettingsMenuItemClick();

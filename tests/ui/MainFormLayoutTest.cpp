@@ -130,7 +130,8 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder) {
     return list;
   };
   EXPECT_EQ(names(main.FileMenu),
-            (QStringList{"LoadSettingsMenuItem", "SaveSettingsMenuItem", "CompareMenuItem", "-",
+            (QStringList{"LoadSettingsMenuItem", "SaveSettingsMenuItem", "RestoreBackupMenuItem",
+                         "CompareMenuItem", "-", "VerifyAfterSendMenuItem", "BackupBeforeSendMenuItem", "-",
                          "PrintSettingsMenuItem", "-", "ExitMenuItem"}));
   EXPECT_EQ(names(main.CodesMenu), (QStringList{"SetOP1MenuItem", "SetOP2MenuItem", "BulkAddMenuItem",
                                                 "BatchAddMenuItem", "ClearCodesMenuItem"}));

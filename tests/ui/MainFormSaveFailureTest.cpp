@@ -5,21 +5,10 @@
 
 #include "files/SettingsFile.h"
 #include "support/CaseName.h"
+#include "support/FileBytes.h"
 #include "support/SmallDevice.h"
 
-#include <QFile>
-
 namespace {
-
-QByteArray FileBytes(const QString &path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool Put(const QString &path, const QByteArray &bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 struct TDeviceCase {
   const char *Name;
@@ -35,7 +24,7 @@ TEST_P(MainFormSaveFailureTest, SaysSoAndKeepsTheOldFile) {
     GTEST_SKIP() << "cannot mount a small file system here";
   const QString path = device.FilePath("site.qor");
   const QByteArray old = "[QOR SETTINGS FILES]\n\nDecoderType = 1\n";
-  ASSERT_TRUE(Put(path, old));
+  ASSERT_TRUE(PutFileBytes(path, old));
   if (GetParam().ReadOnly)
     ASSERT_TRUE(device.MakeReadOnly());
   else

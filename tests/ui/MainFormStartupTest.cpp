@@ -179,7 +179,10 @@ TEST_F(MainWindowTest, ClosingWritesAllThirteenValuesAlsoWhenNothingChanged) {
   const auto stored = Preferences();
   for (const char *name : ThirteenValues)
     EXPECT_TRUE(stored->contains(name)) << name;
-  EXPECT_EQ(stored->allKeys().size(), 13);
+  // Beside them the two Send safeguards, on by default.
+  EXPECT_EQ(stored->allKeys().size(), 15);
+  EXPECT_EQ(stored->value("VerifyAfterSend").toInt(), 1);
+  EXPECT_EQ(stored->value("BackupBeforeSend").toInt(), 1);
   EXPECT_EQ(stored->value("ComPort").toString(), "COM1");
   EXPECT_EQ(stored->value("TopMargin").toInt(), 10);
   EXPECT_EQ(stored->value("PrintDecoderSettings").toInt(), 1);
