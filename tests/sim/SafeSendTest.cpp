@@ -320,6 +320,21 @@ TEST(DecoderMismatch, StopsBeforeAnyWriteFrameAndSaysWhatWouldHappen) {
   EXPECT_EQ(host.Backups.size(), 1u) << "the decoder as found is kept all the same";
 }
 
+// Refusing the question keeps the settings as they were: identification must not leave them
+// folded to the smaller decoder (an edge egress made a level, the type and series changed).
+TEST(DecoderMismatch, NoLeavesTheSettingsAsTheyWere) {
+  TSimulatedLine line(Decoder(TQorType::QOR1, 2));
+  TSafeguardHost host;
+  TDecoderConfiguration config = Qor2Series3WithUsers001_450_700();
+  config.Settings.Output[0].Egress = 3;
+  const TDecoderConfiguration before = config;
+
+  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, AllSafeguards), lrCancelled);
+  EXPECT_TRUE(config == before);
+  EXPECT_EQ(config.Settings.Output[0].Egress, 3);
+  EXPECT_EQ(config.UserCount(), 800);
+}
+
 TEST(DecoderMismatch, YesSendsWhatFits) {
   TSimulatedLine line(Decoder(TQorType::QOR1, 2));
   TSafeguardHost host;
