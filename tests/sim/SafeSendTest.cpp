@@ -348,6 +348,24 @@ TEST(DecoderMismatch, YesSendsWhatFits) {
     EXPECT_EQ(memory.Code(slot), slot == 1 ? "1111" : "") << slot;
 }
 
+// What fits is still read back: a slot the smaller decoder drops ends the Send as a failure.
+TEST(DecoderMismatch, YesStillChecksWhatWasSent) {
+  for (const bool settings : {true, false}) {
+    SCOPED_TRACE(settings);
+    TVirtualDecoderOptions options = Decoder(TQorType::QOR1, 2);
+    options.DropSlot = 1;
+    TSimulatedLine line(options);
+    TSafeguardHost host;
+    host.MismatchAnswer = ILinkHost::TAnswer::Yes;
+    TDecoderConfiguration config = Qor2Series3WithUsers001_450_700();
+
+    EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, settings, true, AllSafeguards),
+              lrVerifyFailed);
+    ASSERT_EQ(host.Shown.size(), 1u);
+    EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{"User 001 code: 1111 -> (blank)"});
+  }
+}
+
 TEST(DecoderMismatch, NamesTheDecodersCodesTheSettingsDoNotHave) {
   TSimulatedLine line(Decoder(TQorType::QOR2, 3));
   for (int slot = 590; slot < 615; ++slot)
