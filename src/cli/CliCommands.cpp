@@ -4,6 +4,7 @@
 #include "cli/Terminal.h"
 #include "files/Backups.h"
 #include "files/SettingsFile.h"
+#include "files/UserCsv.h"
 #include "link/CPort.h"
 #include "link/CompareWithDecoder.h"
 #include "link/DecoderLink.h"
@@ -55,6 +56,9 @@ Commands:
       [--no-settings] [--no-users] [--blank-codes]
       [--margins TOP,BOTTOM,LEFT,RIGHT] [--font FAMILY,POINTS]
   convert IN.qor OUT.qor              read leniently and write a normalised settings file
+  export-csv FILE.qor OUT.csv         write the users in use as a CSV user list
+  import-csv FILE.qor IN.csv --output OUT.qor
+                                      check a CSV user list against FILE.qor and write the result
   diff A.qor B.qor                    list the differences, one a line: "item: A -> B"
   diff --port PORT FILE.qor           the same between a settings file (A) and a decoder (B)
   --version                           print the program's name and version
@@ -329,6 +333,58 @@ int ConvertCommand(const QStringList &arguments, const TStreams &io) {
   return SaveFrom(files[1], config, io);
 }
 
+int ExportCsvCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {});
+  const QStringList files = Positionals(parser, 2);
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(files[0], config, io); status != ExitOK)
+    return status;
+  switch (WriteUserCsvFile(files[1], config)) {
+  case TSaveResult::Saved:
+    return ExitOK;
+  case TSaveResult::OpenFailed:
+    Print(io.Err, "Cannot open '" + files[1] + "' for writing\n");
+    return ExitCannotWrite;
+  case TSaveResult::WriteFailed:
+    Print(io.Err, "Cannot write '" + files[1] + "'\n");
+    return ExitCannotWrite;
+  }
+  return ExitCannotWrite;
+}
+
+// Every row is checked first: with any fault nothing is written, and every fault is listed.
+int ImportCsvCommand(const QStringList &arguments, const TStreams &io) {
+  QCommandLineParser parser;
+  Parse(parser, arguments, {OutputOption});
+  const QStringList files = Positionals(parser, 2);
+  const QString output = Required(parser, "output");
+  TDecoderConfiguration config;
+  if (const int status = LoadInto(files[0], config, io); status != ExitOK)
+    return status;
+  TUserCsvImport import;
+  switch (ReadUserCsvFile(files[1], config, import)) {
+  case TCsvOpenResult::Read:
+    break;
+  case TCsvOpenResult::OpenFailed:
+    Print(io.Err, "Cannot open '" + files[1] + "' for reading\n");
+    return ExitCannotOpen;
+  case TCsvOpenResult::TooLarge:
+    Print(io.Err, "'" + files[1] + "' is too large for a user list\n");
+    return ExitBadContent;
+  }
+  if (!import.Ok()) {
+    for (const std::string &error : import.Errors)
+      Print(io.Err, QString::fromStdString(error) + "\n");
+    return ExitBadContent;
+  }
+  ApplyUserCsv(import, config);
+  if (const int status = SaveFrom(output, config, io); status != ExitOK)
+    return status;
+  Print(io.Out, QString::fromStdString(import.Summary()) + "\n");
+  return ExitOK;
+}
+
 // The differences between two files, or between a file and a decoder (read as Get reads it,
 // the file unchanged), as "item: A -> B" lines.
 int DiffCommand(const QStringList &arguments, const TStreams &io) {
@@ -377,7 +433,7 @@ struct TCommand {
   int (*Run)(const QStringList &, const TStreams &);
 };
 
-constexpr std::array<TCommand, 8> Commands{{
+constexpr std::array<TCommand, 10> Commands{{
     {"ports", PortsCommand},
     {"get", GetCommand},
     {"send", SendCommand},
@@ -385,6 +441,8 @@ constexpr std::array<TCommand, 8> Commands{{
     {"print", PrintCommand},
     {"convert", ConvertCommand},
     {"backups", BackupsCommand},
+    {"export-csv", ExportCsvCommand},
+    {"import-csv", ImportCsvCommand},
     {"diff", DiffCommand},
 }};
 

@@ -22,7 +22,7 @@ QByteArray Text(const std::string &text) {
 }
 
 QByteArray UserLine(int index, const TUserCode &user) {
-  return UserKeyPrefix + QByteArray::number(index).rightJustified(3, '0') + " = " + Text(user.Code) + ", " +
+  return UserKey(UserKeyPrefix, index) + " = " + Text(user.Code) + ", " +
          QByteArray::number(int{user.Output1Mode}) + ", " + QByteArray::number(int{user.Output2Mode}) + '\n';
 }
 
@@ -45,6 +45,13 @@ std::vector<QByteArray> SettingsFileWrites(const TDecoderConfiguration &config, 
   }
   for (int i = 0; withUsers && i < config.UserCount(); ++i)
     writes.push_back(UserLine(i, config.UserCodes[static_cast<std::size_t>(i)]));
+  for (int i = 0; i < MaxUsers; ++i)
+    for (const TUserTextKey &key : UserTextKeys) {
+      const std::string &text = config.UserCodes[static_cast<std::size_t>(i)].*key.Field;
+      // Cleaned again so that no line break can ever split a line of the file.
+      if (!text.empty())
+        writes.push_back(SettingLine(UserKey(key.Prefix, i), Text(CleanUserText(text, key.MaxLength))));
+    }
   return writes;
 }
 

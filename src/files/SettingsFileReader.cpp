@@ -87,17 +87,37 @@ void ApplyDecoderType(const QByteArray &value, TDecoderConfiguration &config) {
   config.SetDecoderSeries(static_cast<int>(n / 2));
 }
 
-void ApplyUser(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
+// The user a "User", "Name" or "Note" key names: the three characters after the four-letter
+// prefix, read as an integer from 0 to 799.
+std::optional<std::size_t> UserIndexOfKey(const QByteArray &key) {
   const std::optional<long long> index = ParseNumber(key.mid(4, 3));
   if (!index || *index < 0 || *index >= MaxUsers)
+    return std::nullopt;
+  return static_cast<std::size_t>(*index);
+}
+
+void ApplyUser(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
+  const std::optional<std::size_t> index = UserIndexOfKey(key);
+  if (!index)
     return;
-  TUserCode &user = config.UserCodes[static_cast<std::size_t>(*index)];
+  TUserCode &user = config.UserCodes[*index];
   const auto [codeText, rest] = SplitAtComma(value);
   const QByteArray code = Trimmed(codeText).left(MaxCodeLength);
   user.Code = IsValidCode(View(code)) ? std::string(View(code)) : std::string();
   const auto [mode1, mode2] = SplitAtComma(rest);
   user.Output1Mode = ModeOrDisabled(IntegerOrZero(Trimmed(mode1)));
   user.Output2Mode = ModeOrDisabled(IntegerOrZero(Trimmed(mode2)));
+}
+
+bool ApplyUserText(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
+  for (const TUserTextKey &text : UserTextKeys) {
+    if (!key.startsWith(text.Prefix))
+      continue;
+    if (const std::optional<std::size_t> index = UserIndexOfKey(key))
+      config.UserCodes[*index].*text.Field = CleanUserText(View(value), text.MaxLength);
+    return true;
+  }
+  return false;
 }
 
 bool ApplyOption(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
@@ -142,7 +162,7 @@ void ApplyLine(const QByteArray &line, TDecoderConfiguration &config) {
     config.Settings.SetManagementCode(IsValidCode(View(value)) ? View(value) : std::string_view());
   else if (key.startsWith(UserKeyPrefix))
     ApplyUser(key, value, config);
-  else if (!ApplyOption(key, value, config))
+  else if (!ApplyUserText(key, value, config) && !ApplyOption(key, value, config))
     ApplyOutputSetting(key, value, config);
 }
 

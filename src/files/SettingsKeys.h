@@ -11,3 +11,22 @@
 inline QByteArray OutputKey(int output, const TOutputField &field) {
   return "OP" + QByteArray::number(output + 1) + field.Name;
 }
+
+// After the user lines, the people's texts of users 000 to 799 that have them, UTF-8:
+// "Name012 = Alice Smith", then "Note012 = ...". A reader that does not know these keys
+// skips them, so older programs still load the file.
+struct TUserTextKey {
+  const char *Prefix;
+  std::string TUserCode::*Field;
+  int MaxLength;
+};
+
+inline constexpr std::array<TUserTextKey, 2> UserTextKeys{{
+    {"Name", &TUserCode::Name, MaxNameLength},
+    {"Note", &TUserCode::Note, MaxNoteLength},
+}};
+
+// "User012", "Name012": the prefix and the user index in three digits.
+inline QByteArray UserKey(const char *prefix, int index) {
+  return prefix + QByteArray::number(index).rightJustified(3, '0');
+}

@@ -44,7 +44,10 @@ TCodeRunOutcome MergeCodeRun(TDecoderConfiguration &config, int start, const std
       user.Code.clear();
       outcome.DuplicateUsers.push_back(u);
     } else {
-      user = TUserCode{code, output1, output2};
+      // The code is new, the person may not be: name and note stay.
+      user.Code = code;
+      user.Output1Mode = output1;
+      user.Output2Mode = output2;
     }
   }
   return outcome;

@@ -1,5 +1,9 @@
 #include "model/DecoderConfiguration.h"
 
+#include <QList>
+#include <QString>
+
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -74,19 +78,60 @@ int DigitValue(char c) {
 } // namespace
 
 bool IsValidCode(std::string_view code) {
+  return CodeFault(code) == TCodeFault::None;
+}
+
+TCodeFault CodeFault(std::string_view code) {
   const std::size_t n = code.size();
-  if (n == 1 || n == 2 || n > static_cast<std::size_t>(MaxCodeLength))
-    return false;
+  if (n == 1 || n == 2)
+    return TCodeFault::TooShort;
+  if (n > static_cast<std::size_t>(MaxCodeLength))
+    return TCodeFault::TooLong;
   if (n > 0 && (code[0] == '*' || code[0] == '#'))
-    return false;
+    return TCodeFault::StartsWithStarOrHash;
   std::uint64_t value = 0;
   for (const char c : code) {
     const int digit = DigitValue(c);
     if (digit < 0)
-      return false;
+      return TCodeFault::BadCharacter;
     value = value * 12 + static_cast<std::uint64_t>(digit);
   }
-  return value <= 4294967295ULL;
+  return value <= 4294967295ULL ? TCodeFault::None : TCodeFault::TooLarge;
+}
+
+namespace {
+
+QString CleanedText(std::string_view text) {
+  QString clean = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  for (QChar &c : clean)
+    if (c.category() == QChar::Other_Control)
+      c = QLatin1Char(' ');
+  return clean.trimmed();
+}
+
+std::string Utf8(const QString &text) {
+  const QByteArray bytes = text.toUtf8();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+std::string CleanUserText(std::string_view text) {
+  return Utf8(CleanedText(text));
+}
+
+std::string CleanUserText(std::string_view text, int maxLength) {
+  const QString clean = CleanedText(text);
+  const QList<uint> characters = clean.toUcs4();
+  if (characters.size() <= maxLength)
+    return Utf8(clean);
+  const auto kept = static_cast<qsizetype>(std::max(0, maxLength));
+  return Utf8(QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()), kept).trimmed());
+}
+
+int UserTextLength(std::string_view text) {
+  return static_cast<int>(
+      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4().size());
 }
 
 int DefaultCodeModeFor(int index) {

@@ -17,11 +17,19 @@ enum TOutputMode : std::uint8_t { omDisabled = 0, omMomentary = 1, omToggle = 2 
 
 inline constexpr int MaxUsers = 800;
 inline constexpr int MaxCodeLength = 9;
+// In characters (Unicode code points), after cleaning (CleanUserText).
+inline constexpr int MaxNameLength = 40;
+inline constexpr int MaxNoteLength = 200;
 
 struct TUserCode {
   std::string Code; // empty, or up to 9 of "0"-"9", "*", "#"
   TOutputMode Output1Mode = omDisabled;
   TOutputMode Output2Mode = omDisabled;
+  // Who holds the code, for the people at the site: UTF-8, cleaned, within its limit. The
+  // decoder never sees them; only files, the report and the windows carry them. Their
+  // initialisers keep {code, mode, mode} free of missing-initialiser warnings.
+  std::string Name{};
+  std::string Note{};
 
   bool IsBlank() const { return Code.empty(); }
   bool operator==(const TUserCode &) const = default;
@@ -118,6 +126,17 @@ struct TDuplicateCheck {
 inline constexpr const char *CodeErrorCaption = "Code Error";
 
 bool IsValidCode(std::string_view code);
+
+// Why a code fails the validity rule, in the rule's order.
+enum class TCodeFault { None, TooShort, TooLong, StartsWithStarOrHash, BadCharacter, TooLarge };
+TCodeFault CodeFault(std::string_view code);
+
+// A name or note as the model keeps it: invalid UTF-8 becomes U+FFFD, every control character
+// a blank, and the ends are trimmed. With a limit the text is also cut to that many characters.
+std::string CleanUserText(std::string_view text);
+std::string CleanUserText(std::string_view text, int maxLength);
+// The length of UTF-8 text in characters (code points).
+int UserTextLength(std::string_view text);
 // Two-entry (QOR1) meaning of a default code mode index of the eight-entry list.
 int DefaultCodeModeFor(int index);
 

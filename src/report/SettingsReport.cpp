@@ -36,6 +36,15 @@ bool IsPrinted(const TUserCode &user, bool blankCodes) {
   return blankCodes || !user.IsBlank();
 }
 
+bool AnyPrintedUserHasAName(const TDecoderConfiguration &config, bool blankCodes) {
+  for (int i = 0; i < config.UserCount(); ++i) {
+    const TUserCode &user = config.UserCodes[static_cast<std::size_t>(i)];
+    if (IsPrinted(user, blankCodes) && !user.Name.empty())
+      return true;
+  }
+  return false;
+}
+
 int PrintedUserCount(const TDecoderConfiguration &config, bool blankCodes) {
   int count = 0;
   for (int i = 0; i < config.UserCount(); ++i)
@@ -122,21 +131,34 @@ TReportSection UserCodesSection(const TDecoderConfiguration &config, bool blankC
     return section;
   }
   const bool qor2 = config.IsQOR2();
+  // The Name column follows the last mode column: the second door's on a QOR2, the one door's
+  // on a QOR1. The renderer cuts a long name at the text area's edge.
+  const bool named = AnyPrintedUserHasAName(config, blankCodes);
   section.ColumnSamples << QStringLiteral("User   ") << QStringLiteral("000000000    ")
                         << QStringLiteral("Momentary    ");
-  if (qor2)
-    section.Rows.push_back(
-        {QStringLiteral("User"), QStringLiteral("Code"), QStringLiteral("Door 1"), QStringLiteral("Door 2")});
-  else
-    section.Rows.push_back(
-        {QStringLiteral("User"), QStringLiteral("Code"), QStringLiteral("Door"), QString()});
+  if (named && qor2)
+    section.ColumnSamples << QStringLiteral("Momentary    ");
+  QStringList header{QStringLiteral("User"), QStringLiteral("Code")};
+  header << (qor2 ? QStringList{QStringLiteral("Door 1"), QStringLiteral("Door 2")}
+                  : QStringList{QStringLiteral("Door")});
+  if (named)
+    header << QStringLiteral("Name");
+  else if (!qor2)
+    header << QString();
+  section.Rows.push_back(header);
   for (int i = 0; i < config.UserCount(); ++i) {
     const TUserCode &user = config.UserCodes[static_cast<std::size_t>(i)];
     if (!IsPrinted(user, blankCodes))
       continue;
-    section.Rows.push_back({QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), Text(user.Code),
-                            Text(OutputModeText(user.Output1Mode)),
-                            qor2 ? Text(OutputModeText(user.Output2Mode)) : QString()});
+    QStringList row{QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')), Text(user.Code),
+                    Text(OutputModeText(user.Output1Mode))};
+    if (qor2)
+      row << Text(OutputModeText(user.Output2Mode));
+    if (named)
+      row << QString::fromStdString(user.Name);
+    else if (!qor2)
+      row << QString();
+    section.Rows.push_back(row);
   }
   return section;
 }

@@ -14,6 +14,7 @@
 #include "ui/ProgramInfo.h"
 #include "ui/SettingsPanel.h"
 #include "ui/UserCodeGrid.h"
+#include "ui/UserListForm.h"
 
 #include "files/Backups.h"
 #include "files/SettingsFile.h"
@@ -274,6 +275,11 @@ void TMain::BuildMenus() {
                                  "Allows a batch of sequential codes to be added");
   ClearCodesMenuItem = AddMenuItem(CodesMenu, "ClearCodesMenuItem", "&Clear all codes",
                                    "Clears all user codes and resets outputs to Disabled");
+  CodesMenu->addSeparator();
+  UserListMenuItem =
+      AddMenuItem(CodesMenu, "UserListMenuItem", "User &List\u2026",
+                  "Lists the users with their names and notes to find, edit, import and export them",
+                  QKeySequence("Ctrl+U"));
 
   ComPortMenu = AddMenuHeading(bar, "ComPortMenu", "Com&Port", "Select COM Port menu");
   ComPortPopupMenu = new QMenu(this);
@@ -290,7 +296,7 @@ void TMain::BuildMenus() {
 
   // Shortcuts work wherever the focus is in the window, the grid's fields included.
   for (QAction *item : {LoadSettingsMenuItem, SaveSettingsMenuItem, PrintSettingsMenuItem, ExitMenuItem,
-                        HelpContentsMenuItem})
+                        HelpContentsMenuItem, UserListMenuItem})
     item->setShortcutContext(Qt::WindowShortcut);
 
   connect(LoadSettingsMenuItem, &QAction::triggered, this, &TMain::LoadSettingsMenuItemClick);
@@ -306,6 +312,7 @@ void TMain::BuildMenus() {
   connect(BulkAddMenuItem, &QAction::triggered, this, &TMain::BulkAddMenuItemClick);
   connect(BatchAddMenuItem, &QAction::triggered, this, &TMain::BatchAddMenuItemClick);
   connect(ClearCodesMenuItem, &QAction::triggered, this, &TMain::ClearCodesMenuItemClick);
+  connect(UserListMenuItem, &QAction::triggered, this, &TMain::UserListMenuItemClick);
   connect(HelpContentsMenuItem, &QAction::triggered, this, &TMain::HelpContentsMenuItemClick);
   connect(AboutMenuItem, &QAction::triggered, this, &TMain::AboutMenuItemClick);
   for (QMenu *heading : {FileMenu, CodesMenu, ComPortMenu, HelpMenu})
@@ -750,6 +757,17 @@ void TMain::BatchAddMenuItemClick() {
 void TMain::ClearCodesMenuItemClick() {
   if (IsIdle())
     Grid_->ClearAllCodesWithQuestion();
+}
+
+void TMain::UserListMenuItemClick() {
+  if (!IsIdle())
+    return;
+  // The field being edited is committed or refused before the list shows the users.
+  if (QWidget *focused = QApplication::focusWidget();
+      focused && HasExitCheck(focused) && !RunExitCheck(focused))
+    return;
+  if (TUserList::Execute(this, Config_))
+    Grid_->CodesScrollBarChange();
 }
 
 void TMain::HelpContentsMenuItemClick() {

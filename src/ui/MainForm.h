@@ -127,6 +127,7 @@ public:
   QAction *BulkAddMenuItem = nullptr;
   QAction *BatchAddMenuItem = nullptr;
   QAction *ClearCodesMenuItem = nullptr;
+  QAction *UserListMenuItem = nullptr;
   QMenu *ComPortMenu = nullptr;
   QMenu *ComPortPopupMenu = nullptr;
   QMenu *HelpMenu = nullptr;
@@ -152,6 +153,7 @@ public slots:
   void BulkAddMenuItemClick();
   void BatchAddMenuItemClick();
   void ClearCodesMenuItemClick();
+  void UserListMenuItemClick();
   void ComPortMenuItemClick(QAction *item);
   void HelpContentsMenuItemClick();
   void AboutMenuItemClick();

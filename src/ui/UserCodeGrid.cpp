@@ -226,7 +226,10 @@ void TUserCodeGrid::TImpl::Refresh() {
     UserLabel[row]->adjustSize();
     CodeTag[row] = user;
     CodeEdit[row]->setText(TextFromCode(User(user).Code));
-    CodeEdit[row]->setStatusTip(QStringLiteral("Code for User ") + number);
+    const std::string &name = User(user).Name;
+    CodeEdit[row]->setStatusTip(
+        QStringLiteral("Code for User ") + number +
+        (name.empty() ? QString() : QStringLiteral(" - ") + QString::fromStdString(name)));
   }
   ShowModes(0);
   ShowModes(1);

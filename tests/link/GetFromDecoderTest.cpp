@@ -322,3 +322,18 @@ TEST_F(GetFromDecoderTest, BlankRecordsReadAsEmptyDisabledSlots) {
 }
 
 } // namespace
+
+namespace {
+
+// Names and notes live only in the program: a Get replaces codes and modes and keeps them.
+TEST_F(GetFromDecoderTest, KeepsNamesAndNotes) {
+  Config.SetIdentity(1, 2);
+  SetDecoderUser(7, {"7777", omToggle, omMomentary});
+  Config.UserCodes[7] = {"1234", omDisabled, omDisabled, "Alice Smith", "Day shift"};
+  Config.UserCodes[8] = {"8888", omDisabled, omDisabled, "Bob", ""};
+  ASSERT_EQ(Get(true, true), lrOK);
+  EXPECT_EQ(Config.UserCodes[7], (TUserCode{"7777", omToggle, omMomentary, "Alice Smith", "Day shift"}));
+  EXPECT_EQ(Config.UserCodes[8], (TUserCode{"", omDisabled, omDisabled, "Bob", ""}));
+}
+
+} // namespace

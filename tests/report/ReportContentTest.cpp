@@ -228,3 +228,72 @@ TEST(ChoiceTexts, EveryListHasAsManyEntriesAsTheModelCountsForEachIdentity) {
 }
 
 } // namespace
+
+namespace {
+
+struct NameColumnCase {
+  const char *Name;
+  int Type;
+  bool BlankCodes;
+  QStringList Samples;
+  QStringList Header;
+  std::size_t Row; // the row to compare: user 002 where blank users print, else user 001
+  QStringList Expected;
+};
+
+class UserCodesNameColumnTest : public ::testing::TestWithParam<NameColumnCase> {};
+
+// The only name belongs to a blank user, so it shows only when blank codes are printed.
+TEST_P(UserCodesNameColumnTest, ShowsWhenAPrintedUserHasAName) {
+  TDecoderConfiguration config = Decoder(GetParam().Type, 2);
+  config.UserCodes[1] = {"1111", omMomentary, omToggle};
+  config.UserCodes[2] = {"", omDisabled, omDisabled,
+                         "Al\xc3\xad"
+                         "ce Smith",
+                         "not printed"};
+  const TReportSection section = UserCodesSection(config, GetParam().BlankCodes);
+  EXPECT_EQ(section.ColumnSamples, GetParam().Samples);
+  EXPECT_EQ(section.Rows[0], GetParam().Header);
+  ASSERT_GT(section.Rows.size(), GetParam().Row);
+  EXPECT_EQ(section.Rows[GetParam().Row], GetParam().Expected);
+}
+
+const QStringList Samples3{"User   ", "000000000    ", "Momentary    "};
+const QStringList Samples4{"User   ", "000000000    ", "Momentary    ", "Momentary    "};
+
+INSTANTIATE_TEST_SUITE_P(Decoders, UserCodesNameColumnTest,
+                         ::testing::Values(NameColumnCase{"QOR2Named",
+                                                          1,
+                                                          true,
+                                                          Samples4,
+                                                          {"User", "Code", "Door 1", "Door 2", "Name"},
+                                                          3,
+                                                          {"002", "", "Disabled", "Disabled",
+                                                           QString::fromUtf8("Al\xc3\xad"
+                                                                             "ce Smith")}},
+                                           NameColumnCase{"QOR1Named",
+                                                          0,
+                                                          true,
+                                                          Samples3,
+                                                          {"User", "Code", "Door", "Name"},
+                                                          3,
+                                                          {"002", "", "Disabled",
+                                                           QString::fromUtf8("Al\xc3\xad"
+                                                                             "ce Smith")}},
+                                           NameColumnCase{"QOR2NamedUserNotPrinted",
+                                                          1,
+                                                          false,
+                                                          Samples3,
+                                                          {"User", "Code", "Door 1", "Door 2"},
+                                                          1,
+                                                          {"001", "1111", "Momentary", "Toggle"}},
+                                           NameColumnCase{"QOR1NamedUserNotPrinted",
+                                                          0,
+                                                          false,
+                                                          Samples3,
+                                                          {"User", "Code", "Door", ""},
+                                                          1,
+                                                          {"001", "1111", "Momentary", ""}}),
+                         [](const auto &testCase) { return std::string(testCase.param.Name); });
+
+} // namespace

@@ -130,13 +130,14 @@ TEST_F(MainWindowBusyTest, MenuCommandsAndShortcutsDoNothingWhileAGetRuns) {
         modal->close();
       }
     });
-    for (QAction *command : {main.LoadSettingsMenuItem, main.SaveSettingsMenuItem, main.PrintSettingsMenuItem,
-                             main.ExitMenuItem, main.BulkAddMenuItem, main.BatchAddMenuItem,
-                             main.ClearCodesMenuItem, main.HelpContentsMenuItem, main.AboutMenuItem})
+    for (QAction *command :
+         {main.LoadSettingsMenuItem, main.SaveSettingsMenuItem, main.PrintSettingsMenuItem, main.ExitMenuItem,
+          main.BulkAddMenuItem, main.BatchAddMenuItem, main.ClearCodesMenuItem, main.HelpContentsMenuItem,
+          main.AboutMenuItem, main.UserListMenuItem})
       command->trigger();
     main.ComPortMenuItems()[1]->trigger();
     for (const QKeySequence &key : {QKeySequence("Ctrl+S"), QKeySequence("Ctrl+L"), QKeySequence("Ctrl+P"),
-                                    QKeySequence("F1"), QKeySequence("Alt+F4")})
+                                    QKeySequence("F1"), QKeySequence("Alt+F4"), QKeySequence("Ctrl+U")})
       QTest::keySequence(&main, key);
     main.close();
     main.GetButton->click();

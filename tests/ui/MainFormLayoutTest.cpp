@@ -55,6 +55,8 @@ const TMenuItem MenuItems[] = {
     {"BulkAddMenuItem", "&Bulk Add", "", "Allows a batch of codes to be added through the KEB"},
     {"BatchAddMenuItem", "Batch &Add", "", "Allows a batch of sequential codes to be added"},
     {"ClearCodesMenuItem", "&Clear all codes", "", "Clears all user codes and resets outputs to Disabled"},
+    {"UserListMenuItem", "User &List\u2026", "Ctrl+U",
+     "Lists the users with their names and notes to find, edit, import and export them"},
     {"HelpContentsMenuItem", "&Contents", "F1", "Displays help information"},
     {"AboutMenuItem", "&About", "", "Displays version and copyright information"},
     {"FileMenu", "&File", "", "File Menu"},
@@ -133,8 +135,9 @@ TEST_F(MainWindowTest, MenusHoldTheirItemsInOrder) {
             (QStringList{"LoadSettingsMenuItem", "SaveSettingsMenuItem", "RestoreBackupMenuItem",
                          "CompareMenuItem", "-", "VerifyAfterSendMenuItem", "BackupBeforeSendMenuItem", "-",
                          "PrintSettingsMenuItem", "-", "ExitMenuItem"}));
-  EXPECT_EQ(names(main.CodesMenu), (QStringList{"SetOP1MenuItem", "SetOP2MenuItem", "BulkAddMenuItem",
-                                                "BatchAddMenuItem", "ClearCodesMenuItem"}));
+  EXPECT_EQ(names(main.CodesMenu),
+            (QStringList{"SetOP1MenuItem", "SetOP2MenuItem", "BulkAddMenuItem", "BatchAddMenuItem",
+                         "ClearCodesMenuItem", "-", "UserListMenuItem"}));
   EXPECT_EQ(names(main.HelpMenu), (QStringList{"HelpContentsMenuItem", "-", "AboutMenuItem"}));
   QStringList headings;
   for (QAction *action : main.menuBar()->actions())
