@@ -4,9 +4,12 @@
 #include "ui/MainForm.h"
 #include "ui/ProgramInfo.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -27,6 +30,48 @@ public:
 
 private:
   bool Seen_ = false;
+};
+
+// With KEBQOR_MEASURE_SEND_USERS set the program runs "Send Users Only" once the window is
+// up, reports on standard output the longest time the window went without processing its
+// events meanwhile (a timer that should fire every few milliseconds tells), and quits: the
+// benchmark's figure of a window that never freezes.
+class TEventGapMeter : public QObject {
+public:
+  explicit TEventGapMeter(TMain &main) : Main_(main) {
+    Tick_.setInterval(2);
+    connect(&Tick_, &QTimer::timeout, this, [this] { Note(); });
+  }
+  void Run() {
+    Run_.start();
+    Since_.start();
+    Tick_.start();
+    Main_.SendUsersButton->click();
+    Note();
+    Tick_.stop();
+    std::printf("kebqor: longest event gap %lld ms during Send Users Only (ending %lld ms into %lld ms)\n",
+                Longest_, LongestEndedAt_, Run_.elapsed());
+    std::fflush(stdout);
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  }
+
+private:
+  void Note() {
+    const qint64 gap = Since_.restart();
+    if (qEnvironmentVariableIsSet("KEBQOR_TRACE_GAPS") && gap > 40)
+      std::fprintf(stderr, "kebqor: event gap %lld ms ending %lld ms into the Send\n", gap, Run_.elapsed());
+    if (gap > Longest_) {
+      Longest_ = gap;
+      LongestEndedAt_ = Run_.elapsed();
+    }
+  }
+
+  TMain &Main_;
+  QTimer Tick_;
+  QElapsedTimer Run_;
+  QElapsedTimer Since_;
+  qint64 Longest_ = 0;
+  qint64 LongestEndedAt_ = 0;
 };
 
 } // namespace
@@ -55,6 +100,9 @@ int main(int argc, char **argv) {
   TQuitWhenPainted quitWhenPainted;
   if (qEnvironmentVariableIsSet("KEBQOR_EXIT_AFTER_SHOW"))
     main.installEventFilter(&quitWhenPainted);
+  TEventGapMeter gapMeter(main);
+  if (qEnvironmentVariableIsSet("KEBQOR_MEASURE_SEND_USERS"))
+    QTimer::singleShot(500, &gapMeter, &TEventGapMeter::Run);
   main.show();
   TApplication::exec();
   return 0;

@@ -90,6 +90,9 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
       "The program-mode button is already pressed (a series 2 then also takes any management code).");
   const QCommandLineOption keypad("keypad",
                                   "Send each line of standard input as a keypad entry (see above).");
+  const QCommandLineOption clearDelay(
+      "clear-delay",
+      "Take MS milliseconds to answer the clearing of the user codes (a series 2 takes seconds).", "MS");
   const QCommandLineOption dropSlot("drop-slot", "Answer 'F' to user slot N's frame but do not store it.",
                                     "N");
   const QCommandLineOption alterSlot("alter-slot", "Store a different code in user slot N than was sent.",
@@ -97,7 +100,7 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
   const QCommandLineOption ignoreCodeChange("ignore-management-code-change",
                                             "Answer the management code change but keep the old code.");
   parser.addOptions({type, series, revision, shortIdentify, managementCode, memory, pace, sampleUsers,
-                     programButton, keypad, dropSlot, alterSlot, ignoreCodeChange});
+                     programButton, keypad, dropSlot, alterSlot, ignoreCodeChange, clearDelay});
   parser.process(app);
   if (!parser.positionalArguments().isEmpty())
     Fail("unexpected argument \"" + parser.positionalArguments().first() + "\" (see --help)");
@@ -133,6 +136,12 @@ TSimSettings ParseArguments(const QCoreApplication &app) {
     settings.SampleUsers = parser.value(sampleUsers).toInt(&ok);
     if (!ok || settings.SampleUsers < 0 || settings.SampleUsers > MaxUsers)
       Fail("--sample-users must be a number from 0 to 800");
+  }
+  if (parser.isSet(clearDelay)) {
+    const int delay = parser.value(clearDelay).toInt(&ok);
+    if (!ok || delay < 0 || delay > 600000)
+      Fail("--clear-delay must be a number of milliseconds from 0 to 600000");
+    settings.Decoder.ClearDelayMs = static_cast<std::uint32_t>(delay);
   }
   const auto slotOption = [&](const QCommandLineOption &option) {
     if (!parser.isSet(option))

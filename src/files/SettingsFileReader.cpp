@@ -6,8 +6,13 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -20,27 +25,30 @@ bool IsBlank(char c) {
   return static_cast<unsigned char>(c) <= 0x20;
 }
 
-QByteArray Trimmed(const QByteArray &text) {
-  const auto *begin = std::find_if_not(text.begin(), text.end(), IsBlank);
-  const auto *end = std::find_if_not(text.rbegin(), std::make_reverse_iterator(begin), IsBlank).base();
-  return QByteArray(begin, end - begin);
+// The line is looked at through views into it: reading a line allocates nothing.
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
 }
 
 // The text before the first comma (empty without one) and the text after it (all of it
 // without one).
-std::pair<QByteArray, QByteArray> SplitAtComma(const QByteArray &text) {
-  const qsizetype comma = text.indexOf(',');
-  if (comma < 0)
-    return {QByteArray(), text};
-  return {text.left(comma), text.mid(comma + 1)};
+std::pair<std::string_view, std::string_view> SplitAtComma(std::string_view text) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string_view::npos)
+    return {std::string_view(), text};
+  return {text.substr(0, comma), text.substr(comma + 1)};
 }
 
 // A decimal integer with an optional sign. Digits beyond the range of int give the nearest
 // bound, so that a huge number still counts as a number.
-std::optional<long long> ParseNumber(const QByteArray &text) {
-  qsizetype i = 0;
-  const bool negative = !text.isEmpty() && text[0] == '-';
-  if (!text.isEmpty() && (text[0] == '-' || text[0] == '+'))
+std::optional<long long> ParseNumber(std::string_view text) {
+  std::size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+'))
     i = 1;
   if (i == text.size())
     return std::nullopt;
@@ -55,7 +63,7 @@ std::optional<long long> ParseNumber(const QByteArray &text) {
 }
 
 // A number where the file needs one: 0 when the text is not an integer.
-int IntegerOrZero(const QByteArray &text) {
+int IntegerOrZero(std::string_view text) {
   const std::optional<long long> value = ParseNumber(text);
   if (!value || *value < std::numeric_limits<int>::min() || *value > std::numeric_limits<int>::max())
     return 0;
@@ -64,22 +72,18 @@ int IntegerOrZero(const QByteArray &text) {
 
 // As the time field takes a new text: empty stays empty, anything else becomes the number
 // clamped to the range, a text that is not a number the minimum.
-std::string ClampedTime(const QByteArray &text, const TOutputField &field) {
-  if (text.isEmpty())
+std::string ClampedTime(std::string_view text, const TOutputField &field) {
+  if (text.empty())
     return {};
   const long long value = ParseNumber(text).value_or(field.Min);
   return std::to_string(std::clamp<long long>(value, field.Min, field.Max));
-}
-
-std::string_view View(const QByteArray &text) {
-  return std::string_view(text.constData(), static_cast<std::size_t>(text.size()));
 }
 
 TOutputMode ModeOrDisabled(int number) {
   return number >= omDisabled && number <= omToggle ? static_cast<TOutputMode>(number) : omDisabled;
 }
 
-void ApplyDecoderType(const QByteArray &value, TDecoderConfiguration &config) {
+void ApplyDecoderType(std::string_view value, TDecoderConfiguration &config) {
   const long long n = ParseNumber(value).value_or(0);
   if (n < 0 || n > 5)
     return; // names no decoder: keep the one there is
@@ -87,87 +91,123 @@ void ApplyDecoderType(const QByteArray &value, TDecoderConfiguration &config) {
   config.SetDecoderSeries(static_cast<int>(n / 2));
 }
 
-// The user a "User", "Name" or "Note" key names: the three characters after the four-letter
-// prefix, read as an integer from 0 to 799.
-std::optional<std::size_t> UserIndexOfKey(const QByteArray &key) {
-  const std::optional<long long> index = ParseNumber(key.mid(4, 3));
+void ApplyManagementCode(std::string_view value, TDecoderConfiguration &config) {
+  config.Settings.SetManagementCode(IsValidCode(value) ? value : std::string_view());
+}
+
+// The user a "User", "Name" or "Note" key names: the three characters after the prefix, read
+// as an integer from 0 to 799.
+std::optional<std::size_t> UserIndexOfKey(std::string_view number) {
+  const std::optional<long long> index = ParseNumber(number.substr(0, 3));
   if (!index || *index < 0 || *index >= MaxUsers)
     return std::nullopt;
   return static_cast<std::size_t>(*index);
 }
 
-void ApplyUser(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
-  const std::optional<std::size_t> index = UserIndexOfKey(key);
+// "User012 = 1234, 1, 2".
+void ApplyUser(std::string_view number, std::string_view value, TDecoderConfiguration &config) {
+  const std::optional<std::size_t> index = UserIndexOfKey(number);
   if (!index)
     return;
   TUserCode &user = config.UserCodes[*index];
   const auto [codeText, rest] = SplitAtComma(value);
-  const QByteArray code = Trimmed(codeText).left(MaxCodeLength);
-  user.Code = IsValidCode(View(code)) ? std::string(View(code)) : std::string();
+  const std::string_view code = Trimmed(codeText).substr(0, MaxCodeLength);
+  user.Code = IsValidCode(code) ? std::string(code) : std::string();
   const auto [mode1, mode2] = SplitAtComma(rest);
   user.Output1Mode = ModeOrDisabled(IntegerOrZero(Trimmed(mode1)));
   user.Output2Mode = ModeOrDisabled(IntegerOrZero(Trimmed(mode2)));
 }
 
-bool ApplyUserText(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
-  for (const TUserTextKey &text : UserTextKeys) {
-    if (!key.startsWith(text.Prefix))
-      continue;
-    if (const std::optional<std::size_t> index = UserIndexOfKey(key))
-      config.UserCodes[*index].*text.Field = CleanUserText(View(value), text.MaxLength);
-    return true;
-  }
-  return false;
+// "Name012 = Alice Smith", "Note012 = ...": entry `Text` of the user text keys.
+template <std::size_t Text>
+void ApplyUserText(std::string_view number, std::string_view value, TDecoderConfiguration &config) {
+  const TUserTextKey &text = UserTextKeys[Text];
+  if (const std::optional<std::size_t> index = UserIndexOfKey(number))
+    config.UserCodes[*index].*text.Field = CleanUserText(value, text.MaxLength);
 }
 
-bool ApplyOption(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
-  for (const TOptionSetting &option : OptionSettings) {
-    if (key != option.Key)
-      continue;
-    const int index = config.ChoiceOrNone(option.Choice, IntegerOrZero(value));
-    if (option.Choice == TChoice::Series2Compatibility)
-      config.SetSeries2Compatibility(index); // the lists and the user count follow it
-    else
-      config.Settings.*option.Field = index;
-    return true;
-  }
-  return false;
+void ApplyOption(const TOptionSetting &option, std::string_view value, TDecoderConfiguration &config) {
+  const int index = config.ChoiceOrNone(option.Choice, IntegerOrZero(value));
+  if (option.Choice == TChoice::Series2Compatibility)
+    config.SetSeries2Compatibility(index); // the lists and the user count follow it
+  else
+    config.Settings.*option.Field = index;
 }
 
-bool ApplyOutputSetting(const QByteArray &key, const QByteArray &value, TDecoderConfiguration &config) {
-  for (int n = 0; n < 2; ++n) {
-    TOutputSettings &output = config.Settings.Output[static_cast<std::size_t>(n)];
-    for (const TOutputField &field : OutputFields) {
-      if (key != OutputKey(n, field))
-        continue;
-      if (field.IsTime())
-        output.*field.Time = ClampedTime(value, field);
-      else
-        output.*field.Choice = config.ChoiceOrNone(*field.ChoiceList, IntegerOrZero(value));
-      return true;
-    }
-  }
-  return false;
+void ApplyOutputSetting(int output, const TOutputField &field, std::string_view value,
+                        TDecoderConfiguration &config) {
+  TOutputSettings &settings = config.Settings.Output[static_cast<std::size_t>(output)];
+  if (field.IsTime())
+    settings.*field.Time = ClampedTime(value, field);
+  else
+    settings.*field.Choice = config.ChoiceOrNone(*field.ChoiceList, IntegerOrZero(value));
 }
 
-void ApplyLine(const QByteArray &line, TDecoderConfiguration &config) {
-  const qsizetype equals = line.indexOf('=');
-  if (equals < 0)
+// One line of a setting whose key is given whole.
+struct TKeyedLine {
+  std::string Key;
+  std::function<void(std::string_view value, TDecoderConfiguration &config)> Apply;
+};
+
+// Every whole key the file knows, made once.
+const std::vector<TKeyedLine> &KeyedLines() {
+  static const std::vector<TKeyedLine> lines = [] {
+    std::vector<TKeyedLine> made{{DecoderTypeKey, ApplyDecoderType},
+                                 {ManagementCodeKey, ApplyManagementCode}};
+    for (const TOptionSetting &option : OptionSettings)
+      made.push_back({option.Key, [&option](std::string_view value, TDecoderConfiguration &config) {
+                        ApplyOption(option, value, config);
+                      }});
+    for (int output = 0; output < 2; ++output)
+      for (const TOutputField &field : OutputFields)
+        made.push_back({OutputKey(output, field).toStdString(),
+                        [output, &field](std::string_view value, TDecoderConfiguration &config) {
+                          ApplyOutputSetting(output, field, value, config);
+                        }});
+    return made;
+  }();
+  return lines;
+}
+
+// Lines of one kind per user, told by the start of their key; the rest of the key follows.
+struct TPrefixedLine {
+  std::string_view Prefix;
+  void (*Apply)(std::string_view rest, std::string_view value, TDecoderConfiguration &config);
+};
+
+constexpr std::array<TPrefixedLine, 3> PrefixedLines{{
+    {UserKeyPrefix, ApplyUser},
+    {UserTextKeys[0].Prefix, ApplyUserText<0>},
+    {UserTextKeys[1].Prefix, ApplyUserText<1>},
+}};
+
+void ApplyLine(std::string_view line, TDecoderConfiguration &config) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos)
     return;
-  const QByteArray key = Trimmed(line.left(equals));
-  const QByteArray value = Trimmed(line.mid(equals + 1));
-  if (key == DecoderTypeKey)
-    ApplyDecoderType(value, config);
-  else if (key == ManagementCodeKey)
-    config.Settings.SetManagementCode(IsValidCode(View(value)) ? View(value) : std::string_view());
-  else if (key.startsWith(UserKeyPrefix))
-    ApplyUser(key, value, config);
-  else if (!ApplyUserText(key, value, config) && !ApplyOption(key, value, config))
-    ApplyOutputSetting(key, value, config);
+  const std::string_view key = Trimmed(line.substr(0, equals));
+  const std::string_view value = Trimmed(line.substr(equals + 1));
+  for (const TKeyedLine &keyed : KeyedLines())
+    if (key == keyed.Key) {
+      keyed.Apply(value, config);
+      return;
+    }
+  for (const TPrefixedLine &prefixed : PrefixedLines)
+    if (key.starts_with(prefixed.Prefix)) {
+      prefixed.Apply(key.substr(prefixed.Prefix.size()), value, config);
+      return;
+    }
 }
 
-bool IsHeaderLine(const QByteArray &line) {
-  return line.toUpper().contains(SettingsFileHeader);
+bool IsHeaderLine(std::string_view line) {
+  const std::string_view header(SettingsFileHeader);
+  // The header is ASCII; other bytes are compared as they are, whatever the locale.
+  const auto sameLetter = [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; };
+  return std::search(line.begin(), line.end(), header.begin(), header.end(), sameLetter) != line.end();
+}
+
+std::string_view View(const QByteArray &text) {
+  return std::string_view(text.constData(), static_cast<std::size_t>(text.size()));
 }
 
 } // namespace
@@ -199,13 +239,13 @@ TLoadResult ReadSettings(QIODevice &file, TDecoderConfiguration &config) {
     const bool atEnd = ReadSettingsLine(file, line);
     if (atEnd)
       return TLoadResult::NoHeader; // a header on the last line has nothing after it either
-    if (IsHeaderLine(line))
+    if (IsHeaderLine(View(line)))
       break;
   }
   bool atEnd = false;
   while (!atEnd) {
     atEnd = ReadSettingsLine(file, line);
-    ApplyLine(line, config);
+    ApplyLine(View(line), config);
   }
   return TLoadResult::Loaded;
 }

@@ -237,6 +237,29 @@ int TComPort::InputCount() {
   return ClampToInt(serial.bytesAvailable());
 }
 
+bool TComPort::WaitForInput(std::int32_t milliseconds) {
+  if (!Connected())
+    throw NotOpen(Port_);
+  QSerialPort &serial = Impl_->Serial;
+  if (serial.bytesAvailable() > 0)
+    return true;
+  if (!serial.waitForReadyRead(std::max(milliseconds, 0)) && IsFailure(serial.error()))
+    throw TakeError(serial, Port_);
+  serial.clearError();
+  return serial.bytesAvailable() > 0;
+}
+
+int TComPort::ReadAvailable(std::uint8_t *buffer, int count) {
+  if (buffer == nullptr || count <= 0)
+    return 0;
+  buffer[0] = 0xFF;
+  if (!Connected())
+    return 0;
+  InputCount(); // takes in what the driver holds
+  const qint64 taken = Impl_->Serial.read(reinterpret_cast<char *>(buffer), count);
+  return taken > 0 ? static_cast<int>(taken) : 0;
+}
+
 void TComPort::ClearBuffer(bool input, bool output) {
   QSerialPort &serial = Impl_->Serial;
   if (!Connected())
@@ -372,7 +395,8 @@ bool IsUsbSerialPort(const QString &portName) {
   if (usbName.match(portName).hasMatch())
     return true;
   const QSerialPortInfo info(portName);
-  return info.hasVendorIdentifier() || info.description().contains(QStringLiteral("USB"), Qt::CaseInsensitive);
+  return info.hasVendorIdentifier() ||
+         info.description().contains(QStringLiteral("USB"), Qt::CaseInsensitive);
 }
 
 void EnumComPorts(QStringList &list) {

@@ -29,11 +29,14 @@ public:
   int Read(std::uint8_t *buffer, int count) override;
   int Write(const std::uint8_t *buffer, int count) override;
   int InputCount() override;
+  bool WaitForInput(std::int32_t milliseconds) override;
+  int ReadAvailable(std::uint8_t *buffer, int count) override;
   void ClearBuffer(bool input, bool output) override;
 
   std::string PortName() const override { return Port(); }
   std::string OpenFailureReason() const override { return OpenFailureReason_; }
   std::int32_t ReadTotalConstant() const override { return Timeouts_.ReadTotalConstant; }
+  std::int32_t ReadTotalPerByte() const override { return Timeouts_.ReadTotalMultiplier; }
   void SetReadTotalConstant(std::int32_t milliseconds) override;
 
   const std::string &Port() const { return Port_; }

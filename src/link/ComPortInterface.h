@@ -17,6 +17,12 @@ public:
   virtual int Read(std::uint8_t *buffer, int count) = 0;
   virtual int Write(const std::uint8_t *buffer, int count) = 0;
   virtual int InputCount() = 0;
+  // Waits at most milliseconds for received bytes, returning as soon as some are waiting;
+  // false when none came. A port that cannot wait looks once and returns at once.
+  virtual bool WaitForInput(std::int32_t milliseconds) {
+    static_cast<void>(milliseconds);
+    return InputCount() > 0;
+  }
   virtual void ClearBuffer(bool input, bool output) = 0;
 
   virtual std::string PortName() const = 0;
@@ -24,6 +30,17 @@ public:
   // account may not use the device); empty after a successful Open or when nothing is known.
   virtual std::string OpenFailureReason() const { return {}; }
   virtual std::int32_t ReadTotalConstant() const = 0;
+  // Milliseconds a read may take per byte asked for, beyond the constant.
+  virtual std::int32_t ReadTotalPerByte() const { return 0; }
+  // Reads what has come, up to count bytes, without waiting for more (buffer[0] is 0xFF when
+  // nothing came). By default a read whose constant time-out is 0 for the moment.
+  virtual int ReadAvailable(std::uint8_t *buffer, int count) {
+    const std::int32_t constant = ReadTotalConstant();
+    SetReadTotalConstant(0);
+    const int received = Read(buffer, count);
+    SetReadTotalConstant(constant);
+    return received;
+  }
   virtual void SetReadTotalConstant(std::int32_t milliseconds) = 0;
 };
 

@@ -87,11 +87,27 @@ void TKebLink::SetReadTimeout(std::int32_t readTotalConstant) {
 }
 
 int TKebLink::ReadBytes(std::uint8_t *buffer, int count) {
-  return Port_.Read(buffer, count);
+  if (count <= 0 || Port_.ReadTotalConstant() <= WaitSlice || Port_.InputCount() > 0)
+    return Port_.Read(buffer, count);
+  // A long wait for a reply (the clearing of the codes takes seconds) is made of short ones
+  // with the caller's events processed between them, so the window keeps answering; a reply
+  // is read the moment it is there. The whole wait is the read's own time-out.
+  const std::uint32_t limit = static_cast<std::uint32_t>(
+      std::max(Port_.ReadTotalConstant(), 0) + std::int64_t{std::max(Port_.ReadTotalPerByte(), 0)} * count);
+  const std::uint32_t start = Clock_.TickCount();
+  for (std::uint32_t elapsed = 0; elapsed < limit; elapsed = Clock_.TickCount() - start) {
+    Host_.ProcessMessages();
+    const std::uint32_t slice = std::min<std::uint32_t>(WaitSlice, limit - elapsed);
+    if (Port_.WaitForInput(static_cast<std::int32_t>(slice)))
+      return Port_.Read(buffer, count);
+    if (Clock_.TickCount() - start == elapsed)
+      Clock_.Sleep(slice); // a port that cannot wait: the clock does
+  }
+  return Port_.ReadAvailable(buffer, count);
 }
 
 bool TKebLink::ReadByte(std::uint8_t &byte) {
-  return Port_.Read(&byte, 1) == 1;
+  return ReadBytes(&byte, 1) == 1;
 }
 
 void TKebLink::StepProgress() {

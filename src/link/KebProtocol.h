@@ -89,6 +89,9 @@ int UserBlocksFor(const TDecoderConfiguration &config);
 // caller, which ends the operation.
 class TKebLink {
 public:
+  // The longest a read waits for a reply without processing the caller's events (ms).
+  static constexpr std::int32_t WaitSlice = 10;
+
   TKebLink(IComPort &port, IClock &clock, ILinkHost &host, TDecoderConfiguration &config);
 
   // Stores the sum of bytes first..first+count-1 right after them and writes count + 1 bytes.

@@ -99,6 +99,7 @@ std::optional<TDecoderLineServer::TClock::time_point> TDecoderLineServer::Delive
 }
 
 void TDecoderLineServer::QueueReplies(TClock::time_point from) {
+  from += milliseconds(Decoder_.TakeOutputDelay());
   for (const std::uint8_t byte : Decoder_.TakeOutput()) {
     TClock::time_point at = from;
     if (Paced_)

@@ -49,10 +49,11 @@ int TSimComPort::Write(const std::uint8_t *buffer, int count) {
 }
 
 void TSimComPort::QueueFromDecoder() {
+  const std::int64_t from = Now() + std::int64_t{Decoder_.TakeOutputDelay()} * TSimClock::Millisecond;
   for (const std::uint8_t byte : Decoder_.TakeOutput()) {
-    std::int64_t at = Now();
+    std::int64_t at = from;
     if (Paced_) {
-      LineFreeAt_ = std::max(LineFreeAt_, Now()) + ByteNanoseconds;
+      LineFreeAt_ = std::max(LineFreeAt_, from) + ByteNanoseconds;
       at = LineFreeAt_;
     }
     Input_.push_back({byte, at});
@@ -102,6 +103,36 @@ int TSimComPort::InputCount() {
   QueueFromDecoder();
   return static_cast<int>(
       std::count_if(Input_.begin(), Input_.end(), [this](const TArriving &a) { return a.At <= Now(); }));
+}
+
+// Simulated time runs on to the first byte due, or by the whole wait when none is.
+bool TSimComPort::WaitForInput(std::int32_t milliseconds) {
+  if (!Connected_)
+    return false;
+  QueueFromDecoder();
+  const std::int64_t limit = Now() + std::int64_t{std::max(milliseconds, 0)} * TSimClock::Millisecond;
+  if (!Input_.empty() && Input_.front().At <= limit) {
+    AdvanceTo(Input_.front().At);
+    return true;
+  }
+  if (!Decoder_.LineDown())
+    AdvanceTo(limit);
+  return false;
+}
+
+int TSimComPort::ReadAvailable(std::uint8_t *buffer, int count) {
+  if (count > 0)
+    buffer[0] = 0xFF;
+  if (!Connected_ || count <= 0)
+    return 0;
+  QueueFromDecoder();
+  int received = 0;
+  while (received < count && !Input_.empty() && Input_.front().At <= Now()) {
+    buffer[received++] = Input_.front().Byte;
+    Input_.pop_front();
+  }
+  Reads_.push_back({count, ReadTotalConstant_, received, 0});
+  return received;
 }
 
 void TSimComPort::ClearBuffer(bool input, bool) {

@@ -40,6 +40,9 @@ public:
   // Raises EComPortExt when closed or once the decoder's line is down.
   int Write(const std::uint8_t *buffer, int count) override;
   int InputCount() override;
+  bool WaitForInput(std::int32_t milliseconds) override;
+  std::int32_t ReadTotalPerByte() const override { return ReadTotalMultiplier; }
+  int ReadAvailable(std::uint8_t *buffer, int count) override;
   void ClearBuffer(bool input, bool output) override;
 
   std::string PortName() const override { return Name_; }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -100,6 +101,10 @@ void TVirtualDecoder::LineQuiet(std::uint32_t milliseconds) {
   if (Options_.Series == 1 && Transfer_ == TTransfer::AwaitSettingsSignal &&
       milliseconds >= Series1SignalWait)
     Transfer_ = TTransfer::None;
+}
+
+std::uint32_t TVirtualDecoder::TakeOutputDelay() {
+  return std::exchange(OutputDelay_, 0);
 }
 
 std::vector<std::uint8_t> TVirtualDecoder::TakeOutput() {
@@ -333,6 +338,7 @@ void TVirtualDecoder::SetManagementCode(std::span<const std::uint8_t, 5> data) {
 void TVirtualDecoder::ClearCodes() {
   Memory_.ClearUsers();
   MemoryChanged_ = true;
+  OutputDelay_ = Options_.ClearDelayMs;
   Reply(TSimStep::ClearCodes, -1, {Accepted});
 }
 

@@ -21,6 +21,8 @@ struct TVirtualDecoderOptions {
   std::string ManagementCode{};      // empty: none set
   bool Series2Compatibility = false; // series 3: location 99 starts enabled
   bool ProgramButtonPressed = false;
+  // How long the answer to the clearing of the user codes takes (a series 2 takes seconds).
+  std::uint32_t ClearDelayMs = 0;
   bool LogFrames = true; // keep Frames() and Signals(); a long-running server turns it off
   // Write faults: a decoder that acknowledges what it does not keep.
   int DropSlot = -1;                       // answers for this user slot's frame but leaves the slot as it was
@@ -56,6 +58,8 @@ public:
   // Bytes produced since the last call, in order.
   std::vector<std::uint8_t> TakeOutput();
   bool HasOutput() const { return !Output_.empty(); }
+  // How long after now the output taken next goes out (a slow answer); taking it resets it.
+  std::uint32_t TakeOutputDelay();
   // The program opened the port: unfinished frames, transfers and the connect are forgotten.
   void LineOpened();
   // A LineClosed fault struck: the decoder takes and sends nothing until RestoreLine().
@@ -141,6 +145,7 @@ private:
   bool ProgramButton_ = false;
   bool MemoryChanged_ = false;
   bool LineDown_ = false;
+  std::uint32_t OutputDelay_ = 0;
 
   std::vector<std::uint8_t> Pending_; // the frame being received
   bool Session_ = false;              // a connect was accepted since the line opened

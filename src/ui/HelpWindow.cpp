@@ -1,10 +1,14 @@
 #include "ui/HelpWindow.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -41,6 +45,10 @@ THelpWindow::THelpWindow(QUrl home, QWidget *parent) : QWidget(parent, Qt::Windo
   Browser->setObjectName("HelpBrowser");
   // Pages link to each other; a web address goes to the desktop's browser, if there is one.
   Browser->setOpenExternalLinks(true);
+  // The pages' linked style sheet is not read by the browser: it is given as the default.
+  QFile style(QFileInfo(Home_.toLocalFile()).dir().filePath("style.css"));
+  if (style.open(QIODevice::ReadOnly))
+    Browser->document()->setDefaultStyleSheet(QString::fromUtf8(style.readAll()));
   layout->addWidget(Browser);
 
   BackButton->setEnabled(false);

@@ -212,6 +212,7 @@ void TMain::BuildStatusBar() {
   StatusPanel0 = AddPanel(StatusBar, "StatusPanel0", QRect(0, 0, StatusPanel0Width, 19), Qt::AlignLeft);
   StatusPanel1 = AddPanel(StatusBar, "StatusPanel1",
                           QRect(StatusPanel0Width + 2, 0, 533 - StatusPanel0Width - 2, 19), Qt::AlignHCenter);
+  StatusPanel1->setIndent(0); // centred: all of its width for a long port name
   StatusBar->installEventFilter(this);
 
   ProgressBar = new QProgressBar(FormPanel);

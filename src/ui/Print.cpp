@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTabWidget>
 
 #include <algorithm>
 
@@ -30,17 +31,19 @@ constexpr int MarginFieldLength = 5;
 constexpr int StoredMarginFallback = 10;
 constexpr QChar EraseCharacter{8};
 
-// The system's print dialog, used to choose: its button that would print says "OK", and the
-// copies, which the report ignores, are not offered.
-void MakeChoosingDialog(QPrintDialog &dialog) {
-  if (auto *buttons = dialog.findChild<QDialogButtonBox *>()) {
-    if (QPushButton *ok = buttons->button(QDialogButtonBox::Ok))
-      ok->setText(QStringLiteral("OK"));
-  }
-  for (const char *copies : {"copies", "copiesLabel", "label_3", "collate", "reverse", "copiesGroupBox"})
-    if (auto *widget = dialog.findChild<QWidget *>(QString::fromLatin1(copies)))
-      widget->hide();
+} // namespace
+
+void MakePrinterChoiceDialog(QPrintDialog &dialog) {
+  if (auto *buttons = dialog.findChild<QDialogButtonBox *>())
+    for (QAbstractButton *button : buttons->buttons())
+      if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+        button->setText(QStringLiteral("OK"));
+  if (auto *tabs = dialog.findChild<QTabWidget *>(QStringLiteral("tabs")))
+    if (QWidget *copies = tabs->findChild<QWidget *>(QStringLiteral("copiesTab")))
+      tabs->removeTab(tabs->indexOf(copies));
 }
+
+namespace {
 
 QString RunPrinterSetup(QPrinter &printer, QWidget *owner) {
   if (QPrinterInfo::availablePrinterNames().isEmpty()) {
@@ -51,7 +54,7 @@ QString RunPrinterSetup(QPrinter &printer, QWidget *owner) {
     QPrintDialog dialog(&printer, owner);
     dialog.setWindowTitle(QStringLiteral("Print Setup"));
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
-    MakeChoosingDialog(dialog);
+    MakePrinterChoiceDialog(dialog);
     dialog.exec();
   }
   return printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
@@ -120,21 +123,24 @@ TPrintSession::TPrintSession() = default;
 TPrintSession::~TPrintSession() = default;
 
 QString CompletePdfFileName(const QString &typed) {
-  if (typed.isEmpty() || QFileInfo(typed).suffix().compare(QLatin1String(PdfSuffix), Qt::CaseInsensitive) == 0)
+  if (typed.isEmpty() ||
+      QFileInfo(typed).suffix().compare(QLatin1String(PdfSuffix), Qt::CaseInsensitive) == 0)
     return typed;
   return typed + QLatin1Char('.') + QLatin1String(PdfSuffix);
 }
 
 QString SuggestedPdfPath(const TPrintSession &session) {
-  const QString name = session.SettingsFileName.isEmpty() ? QString::fromLatin1(DefaultPdfName)
-                                                          : QFileInfo(session.SettingsFileName).completeBaseName();
+  const QString name = session.SettingsFileName.isEmpty()
+                           ? QString::fromLatin1(DefaultPdfName)
+                           : QFileInfo(session.SettingsFileName).completeBaseName();
   const QString folder = session.LastPdfFolder.isEmpty()
                              ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
                              : session.LastPdfFolder;
   return QDir(folder).filePath(name + QLatin1Char('.') + QLatin1String(PdfSuffix));
 }
 
-QString StartPrinterName(const QString &remembered, const QString &systemDefault, const QStringList &installed) {
+QString StartPrinterName(const QString &remembered, const QString &systemDefault,
+                         const QStringList &installed) {
   if (!remembered.isEmpty() && installed.contains(remembered, Qt::CaseSensitive))
     return remembered;
   if (!systemDefault.isEmpty())
@@ -360,9 +366,10 @@ QString TPrintForm::AskPdfFile() {
   const QString file = CompletePdfFileName(Hooks_.AskPdfFileName(this, SuggestedPdfPath(Session_)));
   if (file.isEmpty() || !QFileInfo::exists(file))
     return file;
-  const QString question = QStringLiteral("%1 already exists.\n\nDo you want to replace it?")
-                               .arg(QDir::toNativeSeparators(file));
-  return MessageBoxes().Show(this, question, QStringLiteral("Print to PDF File"), IMessageBoxes::TIcon::Question,
+  const QString question =
+      QStringLiteral("%1 already exists.\n\nDo you want to replace it?").arg(QDir::toNativeSeparators(file));
+  return MessageBoxes().Show(this, question, QStringLiteral("Print to PDF File"),
+                             IMessageBoxes::TIcon::Question,
                              IMessageBoxes::TButtons::YesNo) == IMessageBoxes::TAnswer::Yes
              ? file
              : QString();

@@ -14,6 +14,7 @@
 #include <optional>
 
 class QCheckBox;
+class QPrintDialog;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -50,9 +51,15 @@ QString CompletePdfFileName(const QString &typed);
 // The file the PDF question suggests: the settings file's name (else "QOR Settings") with
 // ".pdf", in the folder used last (else the user's documents folder).
 QString SuggestedPdfPath(const TPrintSession &session);
+// The system's print dialog made a choosing one for "Select Printer": the button that would
+// print reads "OK", and the page range and copies, which the report does not use, are not
+// offered. Paper size, tray (under Properties) and duplex stay.
+void MakePrinterChoiceDialog(QPrintDialog &dialog);
+
 // The printer reports go to at start-up: the remembered one if installed, else the system's
 // default, else the first installed printer; empty only when none is installed.
-QString StartPrinterName(const QString &remembered, const QString &systemDefault, const QStringList &installed);
+QString StartPrinterName(const QString &remembered, const QString &systemDefault,
+                         const QStringList &installed);
 
 // The print dialog: printer, margins, orientation, sections and report font; "&Print" prints
 // the report of the configuration on view. With no printer installed, the report goes to a

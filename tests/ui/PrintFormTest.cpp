@@ -5,13 +5,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintDialog>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -326,6 +330,131 @@ TEST_F(PrintForm, ExecuteAfterAPrintStoresThePreferences) {
   EXPECT_TRUE(TPrintForm::Execute(nullptr, Config, Preferences, CurrentPrinter, Hooks));
   EXPECT_EQ(Preferences.LeftMargin, 30);
   EXPECT_TRUE(QFile::exists(PdfAnswer));
+}
+
+// --- The PDF file question ---
+
+struct TPdfNameCase {
+  const char *Name;
+  const char *Typed;    // as the file dialog returns it
+  const char *Existing; // a file there before, or nullptr
+  IMessageBoxes::TAnswer Answer;
+  const char *Written; // the file the report went to, or nullptr
+  bool Asked;
+};
+
+const TPdfNameCase PdfNameCases[] = {
+    {"TypedWithoutSuffixReplacesOnlyAfterYes", "report", "report.pdf", IMessageBoxes::TAnswer::Yes,
+     "report.pdf", true},
+    {"TypedWithoutSuffixKeptOnNo", "report", "report.pdf", IMessageBoxes::TAnswer::No, nullptr, true},
+    {"NewNameNoQuestion", "report", nullptr, IMessageBoxes::TAnswer::No, "report.pdf", false},
+    {"SuffixInAnyCaseIsKept", "report.PDF", "report.PDF", IMessageBoxes::TAnswer::No, nullptr, true},
+    {"OtherSuffixGetsPdf", "report.v2", "report.v2", IMessageBoxes::TAnswer::No, "report.v2.pdf", false},
+};
+
+TEST_F(PrintForm, ThePdfNameGetsItsSuffixBeforeAnExistingFileIsReplaced) {
+  for (const TPdfNameCase &c : PdfNameCases) {
+    SCOPED_TRACE(c.Name);
+    QTemporaryDir dir;
+    Boxes.Shown.clear();
+    Boxes.Answers = {c.Answer};
+    if (c.Existing) {
+      QFile existing(dir.filePath(c.Existing));
+      ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+      existing.write("keep me");
+    }
+    PdfAnswer = dir.filePath(c.Typed);
+    auto form = MakeForm();
+    form->PrintButton->click();
+    EXPECT_EQ(form->Printed(), c.Written != nullptr);
+    ASSERT_EQ(Boxes.Shown.size(), c.Asked ? 1u : 0u);
+    if (c.Asked) {
+      EXPECT_EQ(Boxes.Shown[0].Buttons, IMessageBoxes::TButtons::YesNo);
+      EXPECT_EQ(Boxes.Shown[0].Text, QDir::toNativeSeparators(dir.filePath(c.Existing)) +
+                                         " already exists.\n\nDo you want to replace it?");
+    }
+    if (c.Existing && !c.Written) {
+      QFile kept(dir.filePath(c.Existing));
+      ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+      EXPECT_EQ(kept.readAll(), "keep me");
+    }
+    if (c.Written) {
+      EXPECT_EQ(form->LastPdfFile(), dir.filePath(c.Written));
+      EXPECT_TRUE(PdfText(dir.filePath(c.Written)).contains("QOR"));
+    }
+  }
+}
+
+TEST_F(PrintForm, SuggestsTheSettingsFilesNameInTheFolderUsedLast) {
+  QStringList suggestions;
+  Hooks.AskPdfFileName = [&](QWidget *, const QString &suggestion) {
+    suggestions << suggestion;
+    return PdfAnswer;
+  };
+  TPrintSession session;
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  {
+    TPrintForm form(nullptr, Config, Preferences, CurrentPrinter, Hooks, &session);
+    form.PrintButton->click();
+  }
+  session.SettingsFileName = "/somewhere/Site A.qor";
+  {
+    TPrintForm form(nullptr, Config, Preferences, CurrentPrinter, Hooks, &session);
+    form.PrintButton->click();
+  }
+  EXPECT_EQ(suggestions,
+            (QStringList{QDir(documents).filePath("QOR Settings.pdf"), Dir.filePath("Site A.pdf")}));
+  EXPECT_EQ(session.LastPdfFolder, Dir.path());
+  EXPECT_EQ(session.LastPdfFile, PdfAnswer);
+}
+
+TEST(PrintStartPrinter, TheRememberedThenTheDefaultThenTheFirstInstalled) {
+  const QStringList installed{"Office", "Label"};
+  EXPECT_EQ(StartPrinterName("Label", "Office", installed), "Label");
+  EXPECT_EQ(StartPrinterName("label", "Office", installed), "Office"); // exact name only
+  EXPECT_EQ(StartPrinterName("Gone", "Office", installed), "Office");
+  EXPECT_EQ(StartPrinterName("", "", installed), "Office");
+  EXPECT_EQ(StartPrinterName("Gone", "", installed), "Office");
+  EXPECT_EQ(StartPrinterName("Gone", "", {}), "");
+}
+
+TEST(PrintSelectPrinter, ChoosesWithoutAPrintButtonAndOffersNoCopies) {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer);
+  dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+  MakePrinterChoiceDialog(dialog);
+  dialog.show();
+  // Open the options part as a hand would.
+  for (auto *button : dialog.findChildren<QPushButton *>())
+    if (button->text().remove('&').startsWith("Options"))
+      QTest::mouseClick(button, Qt::LeftButton);
+  for (auto *button : dialog.findChildren<QAbstractButton *>()) {
+    if (button->isVisible()) {
+      EXPECT_FALSE(button->text().remove('&').contains("Print")) << button->text().toStdString();
+    }
+  }
+  auto *copies = dialog.findChild<QSpinBox *>("copies");
+  EXPECT_TRUE(copies == nullptr || !copies->isVisible());
+  auto *duplex = dialog.findChild<QWidget *>("duplex");
+  ASSERT_NE(duplex, nullptr);
+  EXPECT_TRUE(duplex->isVisible());
+}
+
+TEST_F(PrintForm, PaperChosenInSelectPrinterLastsForTheRun) {
+  TPrintSession session;
+  std::vector<QPageSize::PageSizeId> seen;
+  Hooks.SelectPrinter = [&](QPrinter &printer, QWidget *) {
+    seen.push_back(printer.pageLayout().pageSize().id());
+    printer.setPageSize(QPageSize(QPageSize::A5));
+    return QString();
+  };
+  for (int run = 0; run < 2; ++run) {
+    TPrintForm form(nullptr, Config, Preferences, CurrentPrinter, Hooks, &session);
+    QTest::mouseClick(form.SelectPrinterButton, Qt::LeftButton);
+  }
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_NE(seen[0], QPageSize::A5);
+  EXPECT_EQ(seen[1], QPageSize::A5);
 }
 
 } // namespace
