@@ -3,17 +3,7 @@
 #include "link/MemoryImage.h"
 #include "model/ConfigComparison.h"
 
-#include <algorithm>
-
 namespace {
-
-constexpr int ManagementCodeOffset = 43;
-
-TManagementCodeBytes HeldCodeBytes(const TMemoryRead &held) {
-  TManagementCodeBytes bytes{};
-  std::copy_n(held.Settings.begin() + ManagementCodeOffset, bytes.size(), bytes.begin());
-  return bytes;
-}
 
 bool TakesOption(const TDecoderConfiguration &sent, int location) {
   // With Series 2 compatibility on, Send writes location 99 alone; a QOR1 has no DTA choice.
@@ -83,7 +73,7 @@ TDecoderConfiguration HeldConfiguration(const TDecoderConfiguration &sent, const
   TDecoderConfiguration result = sent;
   const TDecodedSettings decoded =
       DecodeSettingsBlock(held.Settings, sent.DecoderType(), sent.DecoderSeries());
-  if (scope.ManagementCode && HeldCodeBytes(held) != sent.Settings.ManagementCodeBytes())
+  if (scope.ManagementCode && decoded.ManagementCodeBytes != sent.Settings.ManagementCodeBytes())
     result.Settings.SetManagementCode(decoded.ManagementCode());
   if (scope.Settings && sent.DecoderSeries() > 0)
     TakeHeldSettings(result, decoded);

@@ -79,6 +79,7 @@ public:
   TLinkResult Run(TLinkResult opened);
   // The message of a result this operation describes itself (verify and backup failures).
   const std::optional<TLinkMessage> &Message() const { return Message_; }
+  bool MismatchRefused() const { return MismatchRefused_; }
 
 private:
   bool IsSeries1() const { return Config_.DecoderSeries() == 0; }
@@ -131,6 +132,7 @@ private:
   TDecodedSettings Decoder_{};
   bool HaveDecoderSettings_ = false;
   bool Accepted_ = false;
+  bool MismatchRefused_ = false;
 };
 
 TLinkResult TSendOperation::Run(TLinkResult opened) {
@@ -209,7 +211,10 @@ TLinkResult TSendOperation::KeepBackup() {
 TLinkResult TSendOperation::AskAboutMismatch() {
   const TDecoderConfiguration held = DecoderAsRead(Config_, *WholeDecoder_, true);
   const std::string text = DecoderMismatchText(Before_, Config_, &held, Settings_, Users_);
-  return Host_.AskDecoderMismatch(text) == ILinkHost::TAnswer::Yes ? lrOK : lrCancelled;
+  if (Host_.AskDecoderMismatch(text) == ILinkHost::TAnswer::Yes)
+    return lrOK;
+  MismatchRefused_ = true;
+  return lrCancelled;
 }
 
 // --- The read-back check -------------------------------------------------------------------
@@ -530,6 +535,10 @@ TLinkResult SendToDecoder(TDecoderConfiguration &config, IComPort &port, IClock 
   host.SetBusy(false);
   host.SetProgress(0);
   host.RestoreStatusText();
+  // Refusing to send to another decoder keeps the settings as they were: identification would
+  // have folded them to the decoder found (type, series, an edge egress made a level).
+  if (operation.MismatchRefused())
+    config = before;
   // Only identification changes the model here; let the window show the found decoder.
   if (!(config == before))
     host.ModelChanged();

@@ -320,6 +320,21 @@ TEST(DecoderMismatch, StopsBeforeAnyWriteFrameAndSaysWhatWouldHappen) {
   EXPECT_EQ(host.Backups.size(), 1u) << "the decoder as found is kept all the same";
 }
 
+// Refusing the question keeps the settings as they were: identification must not leave them
+// folded to the smaller decoder (an edge egress made a level, the type and series changed).
+TEST(DecoderMismatch, NoLeavesTheSettingsAsTheyWere) {
+  TSimulatedLine line(Decoder(TQorType::QOR1, 2));
+  TSafeguardHost host;
+  TDecoderConfiguration config = Qor2Series3WithUsers001_450_700();
+  config.Settings.Output[0].Egress = 3;
+  const TDecoderConfiguration before = config;
+
+  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, AllSafeguards), lrCancelled);
+  EXPECT_TRUE(config == before);
+  EXPECT_EQ(config.Settings.Output[0].Egress, 3);
+  EXPECT_EQ(config.UserCount(), 800);
+}
+
 TEST(DecoderMismatch, YesSendsWhatFits) {
   TSimulatedLine line(Decoder(TQorType::QOR1, 2));
   TSafeguardHost host;
@@ -331,6 +346,24 @@ TEST(DecoderMismatch, YesSendsWhatFits) {
   const TDecoderMemory &memory = line.Decoder().Memory();
   for (int slot = 0; slot < memory.Capacity(); ++slot)
     EXPECT_EQ(memory.Code(slot), slot == 1 ? "1111" : "") << slot;
+}
+
+// What fits is still read back: a slot the smaller decoder drops ends the Send as a failure.
+TEST(DecoderMismatch, YesStillChecksWhatWasSent) {
+  for (const bool settings : {true, false}) {
+    SCOPED_TRACE(settings);
+    TVirtualDecoderOptions options = Decoder(TQorType::QOR1, 2);
+    options.DropSlot = 1;
+    TSimulatedLine line(options);
+    TSafeguardHost host;
+    host.MismatchAnswer = ILinkHost::TAnswer::Yes;
+    TDecoderConfiguration config = Qor2Series3WithUsers001_450_700();
+
+    EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, settings, true, AllSafeguards),
+              lrVerifyFailed);
+    ASSERT_EQ(host.Shown.size(), 1u);
+    EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{"User 001 code: 1111 -> (blank)"});
+  }
 }
 
 TEST(DecoderMismatch, NamesTheDecodersCodesTheSettingsDoNotHave) {

@@ -174,8 +174,11 @@ TEST_F(MainWindowSafeSendTest, AMismatchAnsweredNoWritesNothingAndYesSendsWhatFi
   EXPECT_TRUE(Boxes.Shown[0].Text.endsWith("\n\nSend anyway?"));
   EXPECT_TRUE(decoder.Memory() == before);
 
+  EXPECT_TRUE(main.Config().IsQOR2()) << "refusing keeps the window's settings as they were";
+  EXPECT_EQ(main.Config().DecoderSeries(), 2);
+  EXPECT_EQ(main.Config().UserCount(), 800);
+
   Boxes.Shown.clear();
-  main.Config().SetIdentity(1, 2); // identification showed the decoder; the user goes back
   Boxes.Answers = {IMessageBoxes::TAnswer::Yes};
   Click(main.SendButton);
   ASSERT_EQ(Boxes.Shown.size(), 1u) << "the question alone: the read-back found what fits";
