@@ -37,6 +37,7 @@ public:
   std::string OpenFailureReason() const override { return OpenFailureReason_; }
   std::int32_t ReadTotalConstant() const override { return Timeouts_.ReadTotalConstant; }
   std::int32_t ReadTotalPerByte() const override { return Timeouts_.ReadTotalMultiplier; }
+  std::int32_t ReadInterval() const override { return Timeouts_.ReadInterval; }
   void SetReadTotalConstant(std::int32_t milliseconds) override;
 
   const std::string &Port() const { return Port_; }

@@ -32,6 +32,9 @@ public:
   virtual std::int32_t ReadTotalConstant() const = 0;
   // Milliseconds a read may take per byte asked for, beyond the constant.
   virtual std::int32_t ReadTotalPerByte() const { return 0; }
+  // Milliseconds a read that has received something waits for the next byte before it ends;
+  // 0 or less when the port keeps no such limit (then a read waits for its whole count).
+  virtual std::int32_t ReadInterval() const { return 0; }
   // Reads what has come, up to count bytes, without waiting for more (buffer[0] is 0xFF when
   // nothing came). By default a read whose constant time-out is 0 for the moment.
   virtual int ReadAvailable(std::uint8_t *buffer, int count) {

@@ -86,8 +86,21 @@ void TKebLink::SetReadTimeout(std::int32_t readTotalConstant) {
   Port_.SetReadTotalConstant(readTotalConstant);
 }
 
+bool TKebLink::AwaitInput(std::uint32_t start, std::uint32_t until) {
+  for (std::uint32_t elapsed = Clock_.TickCount() - start; elapsed < until;
+       elapsed = Clock_.TickCount() - start) {
+    Host_.ProcessMessages();
+    const std::uint32_t slice = std::min<std::uint32_t>(WaitSlice, until - elapsed);
+    if (Port_.WaitForInput(static_cast<std::int32_t>(slice)))
+      return true;
+    if (Clock_.TickCount() - start == elapsed)
+      Clock_.Sleep(slice); // a port that cannot wait: the clock does
+  }
+  return false;
+}
+
 int TKebLink::ReadBytes(std::uint8_t *buffer, int count) {
-  if (count <= 0 || Port_.ReadTotalConstant() <= WaitSlice || Port_.InputCount() > 0)
+  if (count <= 0 || Port_.ReadTotalConstant() <= WaitSlice)
     return Port_.Read(buffer, count);
   // A long wait for a reply (the clearing of the codes takes seconds) is made of short ones
   // with the caller's events processed between them, so the window keeps answering; a reply
@@ -95,15 +108,24 @@ int TKebLink::ReadBytes(std::uint8_t *buffer, int count) {
   const std::uint32_t limit = static_cast<std::uint32_t>(
       std::max(Port_.ReadTotalConstant(), 0) + std::int64_t{std::max(Port_.ReadTotalPerByte(), 0)} * count);
   const std::uint32_t start = Clock_.TickCount();
-  for (std::uint32_t elapsed = 0; elapsed < limit; elapsed = Clock_.TickCount() - start) {
-    Host_.ProcessMessages();
-    const std::uint32_t slice = std::min<std::uint32_t>(WaitSlice, limit - elapsed);
-    if (Port_.WaitForInput(static_cast<std::int32_t>(slice)))
-      return Port_.Read(buffer, count);
-    if (Clock_.TickCount() - start == elapsed)
-      Clock_.Sleep(slice); // a port that cannot wait: the clock does
+  if (Port_.InputCount() == 0 && !AwaitInput(start, limit))
+    return Port_.ReadAvailable(buffer, count);
+  const std::int32_t interval = Port_.ReadInterval();
+  if (count == 1 || interval <= 0)
+    return Port_.Read(buffer, count); // what is wanted waits, or the port has no pause rule
+  // A reply shorter than asked for (a series 2 identifies in 2 bytes of 3) ends one interval
+  // after its last byte; that pause is sliced too.
+  int got = Port_.ReadAvailable(buffer, count);
+  while (got > 0 && got < count) {
+    const std::uint32_t lastByte = Clock_.TickCount() - start;
+    if (!AwaitInput(start, std::min(limit, lastByte + static_cast<std::uint32_t>(interval))))
+      break;
+    const int more = Port_.ReadAvailable(buffer + got, count - got);
+    if (more == 0)
+      break; // the port said a byte waits but none came: do not spin on it
+    got += more;
   }
-  return Port_.ReadAvailable(buffer, count);
+  return got;
 }
 
 bool TKebLink::ReadByte(std::uint8_t &byte) {

@@ -117,6 +117,9 @@ public:
   TLinkResult ReadDecoderMemory(bool users, TMemoryRead &memory);
 
 private:
+  // Waits in slices, the caller's events processed between them, until input waits (true) or
+  // until ms after start (false).
+  bool AwaitInput(std::uint32_t start, std::uint32_t until);
   TLinkResult Connect(TFrameBuffer &frame);
   bool ShortIdentifySaysSeries3(TFrameBuffer &frame, std::uint8_t type);
   TLinkResult ReadRevision(TFrameBuffer &frame);

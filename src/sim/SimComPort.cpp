@@ -82,7 +82,7 @@ int TSimComPort::Read(std::uint8_t *buffer, int count) {
   while (received < count) {
     const std::int64_t limit =
         received == 0 ? deadline
-                      : std::min(deadline, lastByte + std::int64_t{ReadInterval} * TSimClock::Millisecond);
+                      : std::min(deadline, lastByte + std::int64_t{ReadIntervalMs} * TSimClock::Millisecond);
     if (Input_.empty() || Input_.front().At > limit) {
       if (!(Input_.empty() && Decoder_.LineDown()))
         AdvanceTo(limit); // a dead line answers at once

@@ -25,7 +25,7 @@ struct TSimRead {
 // line in each direction, as at 9600 baud.
 class TSimComPort : public IComPort {
 public:
-  static constexpr std::int32_t ReadInterval = 50;
+  static constexpr std::int32_t ReadIntervalMs = 50;
   static constexpr std::int32_t ReadTotalMultiplier = 50;
   static constexpr std::int64_t ByteNanoseconds = 1'000'000'000 / 960;
 
@@ -42,6 +42,7 @@ public:
   int InputCount() override;
   bool WaitForInput(std::int32_t milliseconds) override;
   std::int32_t ReadTotalPerByte() const override { return ReadTotalMultiplier; }
+  std::int32_t ReadInterval() const override { return ReadIntervalMs; }
   int ReadAvailable(std::uint8_t *buffer, int count) override;
   void ClearBuffer(bool input, bool output) override;
 

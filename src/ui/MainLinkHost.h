@@ -48,8 +48,9 @@ public:
   TAnswer AskDecoderMismatch(const std::string &text) override;
 
   // Least real time between two rounds of pending messages: enough for the bar to move and the
-  // window to repaint without slowing the transfer.
-  static constexpr int ProcessMessagesIntervalMs = 30;
+  // window to repaint without slowing the transfer. The link gives a chance at least every
+  // 25 ms, so the window never goes more than 40 ms without its events.
+  static constexpr int ProcessMessagesIntervalMs = 15;
 
 private:
   TParts Parts_;

@@ -33,6 +33,9 @@ public:
     return std::max(longest, end - previous);
   }
 
+  // The safe Send keeps a backup before it writes.
+  TBackupOutcome KeepBackup(const TDecoderConfiguration &, bool) override { return {true, "backup.qor"}; }
+
   std::vector<std::uint32_t> PassTimes;
 
 private:
@@ -46,10 +49,15 @@ struct TWaitCase {
   std::optional<TSimFaultSpec> Fault;
   TLinkResult Expected;
   std::uint32_t AtLeastMs; // the run took this long: the wait really happened
+  TSendSafeguards Safeguards{};
 };
 
-// Longest the window may go without processing its events.
-constexpr std::uint32_t MaxGapMs = 50;
+// The window may go 50 ms without processing its events. Its host lets up to 15 ms pass
+// between two rounds (TMainLinkHost::ProcessMessagesIntervalMs), so the link itself may leave
+// at most 25 ms between two chances, whatever it waits for (a reply, the pause that ends a
+// short reply, the clearing of the codes): one 10 ms slice of a wait and the writing of a
+// long frame at 9600 baud.
+constexpr std::uint32_t MaxLinkGapMs = 25;
 
 const TWaitCase WaitCases[] = {
     {"Series2TakesTenSecondsToClear", 2, 10000, std::nullopt, lrOK, 10000},
@@ -58,6 +66,8 @@ const TWaitCase WaitCases[] = {
      lrUnknownError, 15000},
     {"UserFrameNeverAnswered", 2, 0, TSimFaultSpec{.Step = TSimStep::UserFrame, .Fault = TSimFault::NoReply},
      lrCodesError, 1200},
+    {"SafeSendToASeries2TakingTenSecondsToClear", 2, 10000, std::nullopt, lrOK, 10000,
+     TSendSafeguards{.Backup = true, .CheckIdentity = true, .Verify = true}},
 };
 
 class ResponsiveWaitTest : public ::testing::TestWithParam<TWaitCase> {};
@@ -80,14 +90,37 @@ TEST_P(ResponsiveWaitTest, SendUsersOnlyProcessesEventsThroughoutItsWaits) {
   TPassTimesHost host(line.Clock());
 
   const std::uint32_t start = line.Clock().TickCount();
-  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, false, true), c.Expected);
+  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, false, true, c.Safeguards), c.Expected);
   const std::uint32_t end = line.Clock().TickCount();
 
   EXPECT_GE(end - start, c.AtLeastMs);
-  EXPECT_LE(host.LongestGap(start, end), MaxGapMs);
+  EXPECT_LE(host.LongestGap(start, end), MaxLinkGapMs);
   if (c.Expected == lrOK) {
     EXPECT_EQ(line.Decoder().Memory().Code(19), "5019");
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Waits, ResponsiveWaitTest, ::testing::ValuesIn(WaitCases), CaseName);
+
+// A Get reads replies of unknown length (identification) and every block byte by byte.
+class ResponsiveGetTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(ResponsiveGetTest, GetProcessesEventsThroughout) {
+  TVirtualDecoderOptions options;
+  options.Type = TQorType::QOR2;
+  options.Series = GetParam();
+  TSimulatedLine line(options);
+  line.Decoder().Memory().FillSampleUsers(200);
+  line.Port().SetPacing(true);
+  TDecoderConfiguration config;
+  TPassTimesHost host(line.Clock());
+
+  const std::uint32_t start = line.Clock().TickCount();
+  EXPECT_EQ(GetFromDecoder(config, line.Port(), line.Clock(), host, true, true), lrOK);
+  const std::uint32_t end = line.Clock().TickCount();
+
+  EXPECT_LE(host.LongestGap(start, end), MaxLinkGapMs);
+  EXPECT_FALSE(config.UserCodes[199].Code.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, ResponsiveGetTest, ::testing::Values(2, 3));
