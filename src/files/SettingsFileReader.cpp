@@ -2,7 +2,6 @@
 
 #include "files/SettingsKeys.h"
 
-#include <QBuffer>
 #include <QFile>
 
 #include <algorithm>
@@ -98,7 +97,7 @@ void ApplyManagementCode(std::string_view value, TDecoderConfiguration &config) 
 // The user a "User", "Name" or "Note" key names: the three characters after the prefix, read
 // as an integer from 0 to 799.
 std::optional<std::size_t> UserIndexOfKey(std::string_view number) {
-  const std::optional<long long> index = ParseNumber(number.substr(0, 3));
+  const std::optional<long long> index = ParseNumber(number.substr(0, UserKeyDigits));
   if (!index || *index < 0 || *index >= MaxUsers)
     return std::nullopt;
   return static_cast<std::size_t>(*index);
@@ -149,7 +148,7 @@ struct TKeyedLine {
   std::function<void(std::string_view value, TDecoderConfiguration &config)> Apply;
 };
 
-// Every whole key the file knows, made once.
+// Every whole key the file knows, made once, in key order for a binary search.
 const std::vector<TKeyedLine> &KeyedLines() {
   static const std::vector<TKeyedLine> lines = [] {
     std::vector<TKeyedLine> made{{DecoderTypeKey, ApplyDecoderType},
@@ -164,6 +163,7 @@ const std::vector<TKeyedLine> &KeyedLines() {
                         [output, &field](std::string_view value, TDecoderConfiguration &config) {
                           ApplyOutputSetting(output, field, value, config);
                         }});
+    std::ranges::sort(made, {}, &TKeyedLine::Key);
     return made;
   }();
   return lines;
@@ -187,11 +187,13 @@ void ApplyLine(std::string_view line, TDecoderConfiguration &config) {
     return;
   const std::string_view key = Trimmed(line.substr(0, equals));
   const std::string_view value = Trimmed(line.substr(equals + 1));
-  for (const TKeyedLine &keyed : KeyedLines())
-    if (key == keyed.Key) {
-      keyed.Apply(value, config);
-      return;
-    }
+  const std::vector<TKeyedLine> &keyedLines = KeyedLines();
+  const auto keyed = std::ranges::lower_bound(
+      keyedLines, key, {}, [](const TKeyedLine &known) { return std::string_view(known.Key); });
+  if (keyed != keyedLines.end() && keyed->Key == key) {
+    keyed->Apply(value, config);
+    return;
+  }
   for (const TPrefixedLine &prefixed : PrefixedLines)
     if (key.starts_with(prefixed.Prefix)) {
       prefixed.Apply(key.substr(prefixed.Prefix.size()), value, config);
@@ -233,28 +235,57 @@ bool ReadSettingsLine(QIODevice &file, QByteArray &line) {
   }
 }
 
-TLoadResult ReadSettings(QIODevice &file, TDecoderConfiguration &config) {
-  QByteArray line;
+namespace {
+
+// The lines after the header, from `nextLine(line)`, which gives the next line and says
+// whether the end was met (as ReadSettingsLine does).
+template <typename TNextLine>
+TLoadResult ApplyLinesAfterHeader(TNextLine nextLine, TDecoderConfiguration &config) {
+  std::string_view line;
   for (;;) {
-    const bool atEnd = ReadSettingsLine(file, line);
+    const bool atEnd = nextLine(line);
     if (atEnd)
       return TLoadResult::NoHeader; // a header on the last line has nothing after it either
-    if (IsHeaderLine(View(line)))
+    if (IsHeaderLine(line))
       break;
   }
   bool atEnd = false;
   while (!atEnd) {
-    atEnd = ReadSettingsLine(file, line);
-    ApplyLine(View(line), config);
+    atEnd = nextLine(line);
+    ApplyLine(line, config);
   }
   return TLoadResult::Loaded;
 }
 
+// ReadSettingsLine over bytes in memory, without copying them: the line without its
+// terminator, which the line's trimming would drop anyway.
+bool NextLineOf(std::string_view &rest, std::string_view &line) {
+  const std::size_t terminator = rest.find_first_of("\r\n");
+  line = rest.substr(0, std::min<std::size_t>(terminator, MaxSettingsLineLength));
+  if (terminator == std::string_view::npos) {
+    rest = {};
+    return true;
+  }
+  rest.remove_prefix(terminator + 1);
+  return false;
+}
+
+} // namespace
+
+TLoadResult ReadSettings(QIODevice &file, TDecoderConfiguration &config) {
+  QByteArray text;
+  return ApplyLinesAfterHeader(
+      [&](std::string_view &line) {
+        const bool atEnd = ReadSettingsLine(file, text);
+        line = View(text);
+        return atEnd;
+      },
+      config);
+}
+
 TLoadResult ReadSettingsBytes(const QByteArray &bytes, TDecoderConfiguration &config) {
-  QBuffer buffer;
-  buffer.setData(bytes);
-  buffer.open(QIODevice::ReadOnly);
-  return ReadSettings(buffer, config);
+  std::string_view rest = View(bytes);
+  return ApplyLinesAfterHeader([&](std::string_view &line) { return NextLineOf(rest, line); }, config);
 }
 
 TLoadResult ReadSettingsFile(const QString &path, TDecoderConfiguration &config) {

@@ -7,9 +7,11 @@
 // The keys of the settings file's setting lines, shared by the writer and the reader, come from
 // the settings table: they are the names of the settings panel's controls.
 
-// "OP1ELCTime" for output index 0 and the ELCTime field.
+// "OP1ELCTime" for output index 0 and the ELCTime field: the prefix, the output's number and
+// the field's name.
+inline constexpr const char *OutputKeyPrefix = "OP";
 inline QByteArray OutputKey(int output, const TOutputField &field) {
-  return "OP" + QByteArray::number(output + 1) + field.Name;
+  return OutputKeyPrefix + QByteArray::number(output + 1) + field.Name;
 }
 
 // After the user lines, the people's texts of users 000 to 799 that have them, UTF-8:
@@ -27,6 +29,4 @@ inline constexpr std::array<TUserTextKey, 2> UserTextKeys{{
 }};
 
 // "User012", "Name012": the prefix and the user index in three digits.
-inline QByteArray UserKey(const char *prefix, int index) {
-  return prefix + QByteArray::number(index).rightJustified(3, '0');
-}
+inline constexpr int UserKeyDigits = 3;

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -52,6 +53,32 @@ TEST(ReadSettingsLine, CapsALongLineButFindsTheNextOne) {
   EXPECT_TRUE(line.endsWith("x\n"));
   EXPECT_FALSE(ReadSettingsLine(buffer, line));
   EXPECT_EQ(line, "next\n");
+}
+
+// Files are read from a device line by line, bytes in memory in place: both must make the same
+// configuration of the same bytes, at every line end, cut and edge.
+TEST(ReadSettingsBytes, MakesWhatReadingTheSameBytesFromADeviceMakes) {
+  const QByteArray longLine = "User001 = " + QByteArray(MaxSettingsLineLength, '1') + ", 2, 2\n";
+  const QByteArray cutKey = QByteArray(MaxSettingsLineLength - 3, ' ') + "User002 = 222, 1, 1\n";
+  const char zeroBytes[] = "[QOR SETTINGS FILES]\nUser005 = 5\0 55, 1, 1\nName005 = A\0B\n";
+  const std::vector<QByteArray> cases = {
+      "",
+      "[QOR SETTINGS FILES]",
+      "[QOR SETTINGS FILES]\nUser000 = 1234, 2, 1",
+      "junk\r\n[qor settings files]\r\n\r\nUser000 = 1234, 2, 1\r\nManagementCode = 99\r\n",
+      "[QOR SETTINGS FILES]\rUser003 = 333, 1, 2\rNote003 = old\r\rOP1ELCTime = 20\r",
+      "[QOR SETTINGS FILES]\n" + longLine + cutKey + "User004 = 444, 2, 2",
+      QByteArray(zeroBytes, sizeof zeroBytes - 1),
+  };
+  for (const QByteArray &bytes : cases) {
+    TDecoderConfiguration fromMemory;
+    TDecoderConfiguration fromDevice;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    EXPECT_EQ(ReadSettingsBytes(bytes, fromMemory), ReadSettings(buffer, fromDevice)) << bytes.toStdString();
+    EXPECT_EQ(fromMemory, fromDevice) << bytes.toStdString();
+  }
 }
 
 TEST(ReadSettingsLine, KeepsZeroBytes) {
