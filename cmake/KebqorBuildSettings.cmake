@@ -36,5 +36,13 @@ endif()
 
 if(KEBQOR_FUZZ)
   # Coverage for libFuzzer in every library; only the fuzz targets link its main.
-  target_compile_options(kebqor_build_settings INTERFACE -fsanitize=fuzzer-no-link)
+  # The compiler does not list the ignore list as a dependency: its digest in a definition
+  # rebuilds what it covers when it changes.
+  set(kebqor_coverage_ignore ${CMAKE_CURRENT_LIST_DIR}/../fuzz/coverage-ignore.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${kebqor_coverage_ignore})
+  file(SHA1 ${kebqor_coverage_ignore} kebqor_coverage_ignore_digest)
+  target_compile_options(kebqor_build_settings INTERFACE -fsanitize=fuzzer-no-link
+    -fsanitize-coverage-ignorelist=${kebqor_coverage_ignore})
+  target_compile_definitions(kebqor_build_settings INTERFACE
+    KEBQOR_COVERAGE_IGNORE_DIGEST=${kebqor_coverage_ignore_digest})
 endif()

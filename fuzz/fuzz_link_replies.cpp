@@ -37,6 +37,9 @@ public:
     return count;
   }
   int InputCount() override { return 0; }
+  // Whatever the input still holds is the next reply, so a wait ends at once; the length byte
+  // says how much of it arrives. Only a spent input waits out its time-out.
+  bool WaitForInput(std::int32_t) override { return Open_ && Next_ < Size_; }
   void ClearBuffer(bool, bool) override {}
   std::string PortName() const override { return "FUZZ"; }
   std::int32_t ReadTotalConstant() const override { return Constant_; }
@@ -59,10 +62,12 @@ private:
   std::uint32_t Now_ = 0xFFFFFF00u; // across the wrap
 };
 
-// Answers the program-mode question with Retry a few times, as the command-line tool does.
+// Answers the program-mode question with Retry a few times, as the command-line tool does; the
+// other questions and the backup as the input says.
 class TFuzzHost : public ILinkHost {
 public:
-  explicit TFuzzHost(bool series1Yes) : Series1Yes_(series1Yes) {}
+  TFuzzHost(bool series1Yes, bool backupWritten, bool sendAnyway)
+      : Series1Yes_(series1Yes), BackupWritten_(backupWritten), SendAnyway_(sendAnyway) {}
   void SetProgressMax(int maximum) override { Max_ = maximum; }
   int ProgressMax() const override { return Max_; }
   void SetProgress(int position) override { Position_ = position; }
@@ -79,10 +84,20 @@ public:
     ++Shown;
   }
   void ModelChanged() override {}
+  TBackupOutcome KeepBackup(const TDecoderConfiguration &, bool) override {
+    return {BackupWritten_, "backup"};
+  }
+  TAnswer AskDecoderMismatch(const std::string &text) override {
+    if (text.empty())
+      __builtin_trap();
+    return SendAnyway_ ? TAnswer::Yes : TAnswer::No;
+  }
   int Shown = 0;
 
 private:
   bool Series1Yes_;
+  bool BackupWritten_;
+  bool SendAnyway_;
   int Max_ = 0, Position_ = 0, Retries_ = 0;
 };
 
@@ -97,6 +112,8 @@ bool KnownResult(TLinkResult result) {
   case lrCodesError:
   case lrSettingsError:
   case lrSeries1Settings:
+  case lrVerifyFailed:
+  case lrBackupFailed:
     return true;
   default:
     return false; // lrPortError cannot arise: this port always opens
@@ -108,7 +125,8 @@ bool KnownResult(TLinkResult result) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
   if (size < 2)
     return 0;
-  // Byte 0: operation and what it moves; byte 1: the model's identity and a few users.
+  // Byte 0: operation, what it moves and the safeguards; byte 1: the model's identity and a few
+  // users.
   const bool send = data[0] & 1;
   const bool settings = data[0] & 2;
   const bool users = (data[0] & 4) || !settings;
@@ -124,12 +142,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
   TReplayPort port(data + 2, size - 2);
   TFuzzClock clock;
-  TFuzzHost host(data[0] & 8);
-  const TLinkResult result = send ? SendToDecoder(config, port, clock, host, settings, users)
-                                  : GetFromDecoder(config, port, clock, host, settings, users);
+  TFuzzHost host(data[0] & 8, data[0] & 32, data[0] & 64);
+  const bool guarded = data[0] & 16;
+  const TSendSafeguards safeguards{.Backup = guarded, .CheckIdentity = guarded, .Verify = guarded};
+  const TLinkResult result = send ? SendToDecoder(config, port, clock, host, settings, users, safeguards)
+                                  : GetFromDecoder(config, port, clock, host, settings, users, guarded);
   if (!KnownResult(result) || port.Connected() || host.Shown > 1)
     __builtin_trap();
-  if ((result == lrOK || result == lrCancelled) != (host.Shown == 0))
+  // One message for a failure; a Get that worked tells only of a backup it could not write.
+  const bool getBackupFailed = !send && guarded && !(data[0] & 32) && result == lrOK;
+  if ((result == lrOK || result == lrCancelled) != (host.Shown == 0) && !getBackupFailed)
     __builtin_trap();
   // Send changes the model only through identification.
   if (send && (config.UserCodes != before.UserCodes ||
