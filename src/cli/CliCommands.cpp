@@ -323,22 +323,28 @@ int PrintCommand(const QStringList &arguments, const TStreams &io) {
   return ExitOK;
 }
 
-int ConvertCommand(const QStringList &arguments, const TStreams &io) {
+// "command IN OUT" with no options: the two names, with IN loaded into config. A status other
+// than ExitOK when IN could not be loaded.
+int LoadFirstOfTwo(const QStringList &arguments, const TStreams &io, QStringList &files,
+                   TDecoderConfiguration &config) {
   QCommandLineParser parser;
   Parse(parser, arguments, {});
-  const QStringList files = Positionals(parser, 2);
+  files = Positionals(parser, 2);
+  return LoadInto(files[0], config, io);
+}
+
+int ConvertCommand(const QStringList &arguments, const TStreams &io) {
+  QStringList files;
   TDecoderConfiguration config;
-  if (const int status = LoadInto(files[0], config, io); status != ExitOK)
+  if (const int status = LoadFirstOfTwo(arguments, io, files, config); status != ExitOK)
     return status;
   return SaveFrom(files[1], config, io);
 }
 
 int ExportCsvCommand(const QStringList &arguments, const TStreams &io) {
-  QCommandLineParser parser;
-  Parse(parser, arguments, {});
-  const QStringList files = Positionals(parser, 2);
+  QStringList files;
   TDecoderConfiguration config;
-  if (const int status = LoadInto(files[0], config, io); status != ExitOK)
+  if (const int status = LoadFirstOfTwo(arguments, io, files, config); status != ExitOK)
     return status;
   switch (WriteUserCsvFile(files[1], config)) {
   case TSaveResult::Saved:

@@ -106,6 +106,23 @@ QString ModeText(TOutputMode mode) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The file a file dialog was closed with, or empty when it was cancelled.
+QString ChosenFile(QFileDialog &dialog) {
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first()
+             : QString();
+}
+
+// A settings file to read, chosen in `folder` (empty: the dialog's own choice).
+QString AskSettingsFileToOpen(QWidget *parent, const QString &caption, const QString &folder) {
+  QFileDialog dialog(parent, caption, folder, SettingsFileFilter);
+  dialog.setObjectName("SettingsOpenDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  // A name that does not exist is taken too: the loader reports it.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  return ChosenFile(dialog);
+}
+
 } // namespace
 
 TMain::TMain(TMainOptions options, QWidget *parent)
@@ -664,34 +681,19 @@ QString TMain::AskSavePath(const QString &previousPath) {
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (!previousPath.isEmpty())
     dialog.selectFile(previousPath);
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-             ? dialog.selectedFiles().first()
-             : QString();
+  return ChosenFile(dialog);
 }
 
 QString TMain::AskOpenPath() {
   if (Options_.AskOpenPath)
     return Options_.AskOpenPath(this);
-  QFileDialog dialog(this, "Load Settings", QString(), SettingsFileFilter);
-  dialog.setObjectName("SettingsOpenDialog");
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  // A name that does not exist is taken too: the loader reports it.
-  dialog.setFileMode(QFileDialog::AnyFile);
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-             ? dialog.selectedFiles().first()
-             : QString();
+  return AskSettingsFileToOpen(this, "Load Settings", QString());
 }
 
 QString TMain::AskBackupPath(const QString &folder) {
   if (Options_.AskBackupPath)
     return Options_.AskBackupPath(this, folder);
-  QFileDialog dialog(this, "Restore from Backup", folder, SettingsFileFilter);
-  dialog.setObjectName("SettingsOpenDialog");
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-             ? dialog.selectedFiles().first()
-             : QString();
+  return AskSettingsFileToOpen(this, "Restore from Backup", folder);
 }
 
 void TMain::RestoreBackupMenuItemClick() {

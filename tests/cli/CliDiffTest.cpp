@@ -1,3 +1,4 @@
+#include "cli/CliFolderTest.h"
 #include "cli/CliRunner.h"
 
 #include "files/SettingsFile.h"
@@ -10,24 +11,7 @@
 
 namespace {
 
-class CliDiffTest : public ::testing::Test {
-protected:
-  QString PathOf(const QString &name) const { return Dir.filePath(name); }
-
-  QString WriteConfig(const QString &name, const TDecoderConfiguration &config) const {
-    QFile file(PathOf(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(SettingsFileBytes(config));
-    return file.fileName();
-  }
-
-  static QByteArray ReadFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
-  QTemporaryDir Dir;
-};
+class CliDiffTest : public TCliFolderTest {};
 
 TDecoderConfiguration SampleConfig() {
   TDecoderConfiguration config;
@@ -127,13 +111,13 @@ TEST_F(CliDiffTest, FileAgainstDecoder) {
   edited.UserCodes[5].Code = "55555";
   edited.Settings.Output[1].DOTLTime = "1234";
   const QString file = WriteConfig("edited.qor", edited);
-  const QByteArray before = ReadFile(file);
+  const QByteArray before = FileBytes(file);
   const TRunResult differ = RunCliProgram({"diff", "--port", sim.Path(), file});
   EXPECT_EQ(differ.ExitCode, 8) << differ.Err.constData();
   EXPECT_EQ(differ.Out.toStdString(), "Door 2 DOTL time: 1234 -> " + decoderDotl +
                                           "\n"
                                           "User 005 code: 55555 -> (blank)\n");
-  EXPECT_EQ(ReadFile(file), before);
+  EXPECT_EQ(FileBytes(file), before);
 
   // The decoder still holds what it held.
   EXPECT_EQ(RunCliProgram({"diff", "--port", sim.Path(), got}).ExitCode, 0);

@@ -2,6 +2,7 @@
 // write fault, 9 for a decoder that does not match, 73 for a backup that cannot be written, and
 // the backups command.
 
+#include "cli/CliFolderTest.h"
 #include "cli/CliRunner.h"
 
 #include "files/Backups.h"
@@ -17,25 +18,15 @@
 
 namespace {
 
-class CliSafeSendTest : public ::testing::Test {
+class CliSafeSendTest : public TCliFolderTest {
 protected:
-  QString PathOf(const QString &name) const { return Dir.filePath(name); }
-
-  QString WriteConfig(const QString &name, const TDecoderConfiguration &config) const {
-    QFile file(PathOf(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(SettingsFileBytes(config));
-    return file.fileName();
-  }
-
   // What the decoder holds, read with kebqor-cli get --no-... into a file.
   QByteArray Held(const QString &port) const {
     const QString out = PathOf("held.qor");
     QFile::remove(out);
     const TRunResult get = RunCliProgram({"get", "--port", port, "--output", out});
     EXPECT_EQ(get.ExitCode, 0) << get.Err.constData();
-    QFile file(out);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return FileBytes(out);
   }
 
   static TDecoderConfiguration Config(int type, int series) {
@@ -47,8 +38,6 @@ protected:
     config.UserCodes[7] = {"1007", omToggle, omMomentary};
     return config;
   }
-
-  QTemporaryDir Dir;
 };
 
 struct TCliFaultCase {

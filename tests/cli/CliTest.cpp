@@ -1,3 +1,4 @@
+#include "cli/CliFolderTest.h"
 #include "cli/CliRunner.h"
 
 #include "files/SettingsFile.h"
@@ -14,28 +15,7 @@
 
 namespace {
 
-class CliTest : public ::testing::Test {
-protected:
-  QString PathOf(const QString &name) const { return Dir.filePath(name); }
-
-  QString WriteFile(const QString &name, const QByteArray &bytes) const {
-    QFile file(PathOf(name));
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return file.fileName();
-  }
-
-  QString WriteConfig(const QString &name, const TDecoderConfiguration &config) const {
-    return WriteFile(name, SettingsFileBytes(config));
-  }
-
-  static QByteArray ReadFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
-  QTemporaryDir Dir;
-};
+class CliTest : public TCliFolderTest {};
 
 TDecoderConfiguration SampleConfig(int type, int series) {
   TDecoderConfiguration config;
@@ -94,7 +74,7 @@ TEST_F(CliTest, ConvertNormalisesAHandEditedFile) {
   expected.Settings.SetManagementCode("135");
   expected.UserCodes[5] = {"4444", omMomentary, omToggle};
   expected.Settings.Output[0].ELCTime = "255";
-  const QByteArray written = ReadFile(out);
+  const QByteArray written = FileBytes(out);
   EXPECT_EQ(written, SettingsFileBytes(expected));
   EXPECT_FALSE(written.contains('\r'));
   EXPECT_EQ(written.count('\n'), 428);
@@ -141,7 +121,7 @@ TEST_F(CliTest, PrintWritesAPagedPdf) {
   const TRunResult result =
       RunCliProgram({"print", file, "--output", pdf, "--blank-codes", "--font", "DejaVu Sans,9"});
   ASSERT_EQ(result.ExitCode, 0) << result.Err.constData();
-  ASSERT_TRUE(ReadFile(pdf).startsWith("%PDF"));
+  ASSERT_TRUE(FileBytes(pdf).startsWith("%PDF"));
 
   QProcess text;
   text.start("pdftotext", {pdf, "-"});

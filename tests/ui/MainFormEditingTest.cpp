@@ -3,6 +3,7 @@
 // and Enter presses the focused Get or Send button.
 #include "MainWindowFixture.h"
 #include "support/FileBytes.h"
+#include "support/SilentPort.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -17,30 +18,6 @@
 namespace {
 
 using TAnswer = IMessageBoxes::TAnswer;
-
-// A line on which nothing answers; counts the opens.
-class TDeadLine : public IComPort {
-public:
-  void Open() override {
-    Open_ = true;
-    ++Opened;
-  }
-  void Close() override { Open_ = false; }
-  bool Connected() const override { return Open_; }
-  int Read(std::uint8_t *, int) override { return 0; }
-  int Write(const std::uint8_t *, int count) override { return count; }
-  int InputCount() override { return 0; }
-  void ClearBuffer(bool, bool) override {}
-  std::string PortName() const override { return "COM1"; }
-  std::int32_t ReadTotalConstant() const override { return Timeout_; }
-  void SetReadTotalConstant(std::int32_t milliseconds) override { Timeout_ = milliseconds; }
-
-  int Opened = 0;
-
-private:
-  bool Open_ = false;
-  std::int32_t Timeout_ = 200;
-};
 
 class TInstantClock : public IClock {
 public:
@@ -97,7 +74,7 @@ protected:
     });
   }
 
-  TDeadLine Line;
+  TSilentPort Line;
   TInstantClock Clock;
   int ModalDialogs = 0;
 };
