@@ -126,9 +126,12 @@ void ApplyUserText(std::string_view number, std::string_view value, TDecoderConf
 }
 
 void ApplyOption(const TOptionSetting &option, std::string_view value, TDecoderConfiguration &config) {
-  const int index = config.ChoiceOrNone(option.Choice, IntegerOrZero(value));
+  const int number = IntegerOrZero(value);
+  const int index = config.ChoiceOrNone(option.Choice, number);
   if (option.Choice == TChoice::Series2Compatibility)
     config.SetSeries2Compatibility(index); // the lists and the user count follow it
+  else if (option.Choice == TChoice::DefaultCodeMode)
+    config.SetSavedDefaultCodeMode(number);
   else
     config.Settings.*option.Field = index;
 }

@@ -134,6 +134,9 @@ int UserTextLength(std::string_view text) {
       QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4().size());
 }
 
+// The Default Code Mode entries of a QOR2 series 3; a QOR1 series 3 lists the first 2.
+constexpr int Qor2DefaultCodeModeEntries = 8;
+
 int DefaultCodeModeFor(int index) {
   if (index == 0 || index == 1)
     return index;
@@ -165,6 +168,12 @@ void TDecoderConfiguration::SetSeries2Compatibility(int index) {
   ApplyIdentityRules();
 }
 
+void TDecoderConfiguration::SetSavedDefaultCodeMode(int index) {
+  if (!IsNativeSeries3() && index >= DefaultCodeModeEntries_ && index < Qor2DefaultCodeModeEntries)
+    DefaultCodeModeEntries_ = Qor2DefaultCodeModeEntries;
+  Settings.DefaultCodeMode = ChoiceOrNone(TChoice::DefaultCodeMode, index);
+}
+
 void TDecoderConfiguration::SetIdentity(int type, int series) {
   SetDecoderType(type);
   SetDecoderSeries(series);
@@ -180,7 +189,7 @@ void TDecoderConfiguration::ApplyIdentityRules() {
   }
   if (IsQOR2()) {
     UserCount_ = 800;
-    DefaultCodeModeEntries_ = 8;
+    DefaultCodeModeEntries_ = Qor2DefaultCodeModeEntries;
   } else {
     UserCount_ = 600;
     DefaultCodeModeEntries_ = 2;

@@ -151,6 +151,10 @@ public:
   void SetDecoderType(int type);
   void SetDecoderSeries(int series);
   void SetSeries2Compatibility(int index);
+  // Default Code Mode as a saved file gives it. Outside native series 3 the list keeps the
+  // entries of the series 3 decoder it had, so an entry only a QOR2 series 3 lists means the
+  // list had kept those: it has them again, and the setting is not lost.
+  void SetSavedDefaultCodeMode(int index);
   // Sets type and series together and runs the rules once for each, in that order.
   void SetIdentity(int type, int series);
   // The identity rules: user count, egress and default code mode meanings.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <QList>
 
 #include <tuple>
@@ -154,5 +156,43 @@ TEST_P(SettingsRoundTripTest, ReadsBackTheSameConfiguration) {
 INSTANTIATE_TEST_SUITE_P(EveryIdentity, SettingsRoundTripTest,
                          ::testing::Combine(::testing::Values(0, 1), ::testing::Values(0, 1, 2),
                                             ::testing::Values(0, 1)));
+
+// A QOR2 series 3's Default Code Mode list has 8 entries, and leaving native series 3 keeps
+// them and the choice. Saved and loaded again, the choice must still be there.
+TEST(SettingsRoundTrip, KeepsADefaultCodeModeOnlyAQor2ListsAfterTheDecoderChanged) {
+  using TChange = void (*)(TDecoderConfiguration &);
+  const std::pair<const char *, TChange> changes[] = {
+      {"series 2", [](TDecoderConfiguration &config) { config.SetDecoderSeries(1); }},
+      {"series 1, then QOR1",
+       [](TDecoderConfiguration &config) {
+         config.SetDecoderSeries(0);
+         config.SetDecoderType(0);
+       }},
+      {"Series 2 compatibility, then QOR1",
+       [](TDecoderConfiguration &config) {
+         config.SetSeries2Compatibility(1);
+         config.SetDecoderType(0);
+       }},
+  };
+  for (const auto &[name, change] : changes) {
+    SCOPED_TRACE(name);
+    TDecoderConfiguration written;
+    written.SetIdentity(1, 2);
+    written.Settings.DefaultCodeMode = 5;
+    change(written);
+    ASSERT_EQ(written.Settings.DefaultCodeMode, 5);
+
+    TDecoderConfiguration fresh;
+    ASSERT_EQ(ReadSettingsBytes(SettingsFileBytes(written), fresh), TLoadResult::Loaded);
+    EXPECT_EQ(fresh.Settings.DefaultCodeMode, 5);
+    EXPECT_EQ(fresh.ChoiceCount(TChoice::DefaultCodeMode), 8);
+    EXPECT_EQ(SettingsFileBytes(fresh), SettingsFileBytes(written));
+  }
+  // A QOR1 series 3 lists 2 entries: a file that says 5 there holds no choice.
+  TDecoderConfiguration qor1;
+  ASSERT_EQ(ReadSettingsBytes("[QOR SETTINGS FILES]\n\nDecoderType = 4\nDefaultCodeMode = 5\n", qor1),
+            TLoadResult::Loaded);
+  EXPECT_EQ(qor1.Settings.DefaultCodeMode, -1);
+}
 
 } // namespace
