@@ -2,15 +2,9 @@
 
 #include "link/MemoryImage.h"
 #include "model/ConfigComparison.h"
+#include "model/SettingsTable.h"
 
 namespace {
-
-bool TakesOption(const TDecoderConfiguration &sent, int location) {
-  // With Series 2 compatibility on, Send writes location 99 alone; a QOR1 has no DTA choice.
-  if (sent.Settings.Series2Compatibility != 0 && location != 99)
-    return false;
-  return location != 98 || sent.IsQOR2();
-}
 
 void TakeHeldSettings(TDecoderConfiguration &result, const TDecodedSettings &decoded) {
   const int outputs = result.IsQOR2() ? 2 : 1;
@@ -31,7 +25,7 @@ void TakeHeldSettings(TDecoderConfiguration &result, const TDecodedSettings &dec
 void TakeHeldOptions(TDecoderConfiguration &result, const TDecodedSettings &decoded) {
   const TDecoderConfiguration sent = result;
   for (const TOptionLocation &option : OptionLocations)
-    if (TakesOption(sent, option.Location))
+    if (DecoderTakesOption(sent, OptionAtLocation(option.Location)->Choice))
       result.Settings.*option.Setting = decoded.*option.Decoded;
 }
 

@@ -4,6 +4,7 @@
 #include "link/LinkOperation.h"
 #include "link/MemoryImage.h"
 #include "link/ReadBackCheck.h"
+#include "model/SettingsTable.h"
 
 #include <memory>
 #include <optional>
@@ -305,8 +306,8 @@ int TSendOperation::OptionModelValue(int location) const {
     return model.DefaultCodeMode;
   case 91:
     return model.MomentaryCodesCancelToggle;
-  case 98: // a QOR1 has no DTA choice: the decoder keeps its own
-    return Config_.IsQOR2() ? model.DTAInputtoDoorControl : Decoder_.DTAInputtoDoorControl;
+  case 98:
+    return model.DTAInputtoDoorControl;
   default:
     return model.Series2Compatibility;
   }
@@ -330,14 +331,14 @@ TLinkResult TSendOperation::SendOptions() {
   Frame_[ShortMarkerAt] = 0xFF;
   Frame_[ShortDataAt] = 0x01;
   Frame_.Fill(OptionValueAt + 1, 4, 0xFF);
-  const bool compatibility = Config_.Settings.Series2Compatibility != 0;
   TLinkResult result = lrOK;
   for (int location = OptionLast; location >= OptionFirst && result == lrOK; --location) {
     Frame_[ShortCommandAt] = LocationByte(location);
     Link_.StepProgress();
-    const bool unused = location > 91 && location < 98;
-    if (unused || OptionModelValue(location) == OptionDecoderValue(location) ||
-        (location != OptionLast && compatibility))
+    // Locations 92 to 97 hold nothing; a QOR1 keeps its own DTA choice.
+    const TOptionSetting *option = OptionAtLocation(location);
+    if (option == nullptr || !DecoderTakesOption(Config_, option->Choice) ||
+        OptionModelValue(location) == OptionDecoderValue(location))
       continue;
     Frame_[OptionValueAt] = OptionLocationByte(location, Config_.Settings, Config_.DecoderType());
     result = SendOption();

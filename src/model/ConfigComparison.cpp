@@ -67,21 +67,9 @@ private:
     }
   }
 
-  // Series 3 only; in Series 2 compatibility the decoder takes the compatibility flag alone,
-  // and the DTA choice belongs to a QOR2.
-  bool TakesOption(TChoice choice) const {
-    if (!Left_.IsSeries3())
-      return false;
-    if (choice == TChoice::Series2Compatibility)
-      return true;
-    if (!Left_.IsNativeSeries3())
-      return false;
-    return choice != TChoice::DTAInputtoDoorControl || Left_.IsQOR2();
-  }
-
   void CompareOptions() {
     for (const TOptionSetting &option : OptionSettings)
-      if (TakesOption(option.Choice))
+      if (DecoderTakesOption(Left_, option.Choice))
         AddChoice(option.Label, option.Choice, Left_.Settings.*option.Field, Right_.Settings.*option.Field);
   }
 

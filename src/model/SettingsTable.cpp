@@ -63,3 +63,20 @@ std::string_view OutputModeText(TOutputMode mode) {
   const auto index = static_cast<std::size_t>(mode);
   return index < OutputModeTexts.size() ? OutputModeTexts[index] : std::string_view{};
 }
+
+const TOptionSetting *OptionAtLocation(int location) {
+  for (const TOptionSetting &option : OptionSettings)
+    if (option.Location == location)
+      return &option;
+  return nullptr;
+}
+
+bool DecoderTakesOption(const TDecoderConfiguration &config, TChoice choice) {
+  if (!config.IsSeries3())
+    return false;
+  if (choice == TChoice::Series2Compatibility)
+    return true;
+  if (!config.IsNativeSeries3())
+    return false;
+  return choice != TChoice::DTAInputtoDoorControl || config.IsQOR2();
+}

@@ -40,6 +40,14 @@ inline constexpr std::array<TOptionSetting, 4> OptionSettings{{
      &TDecoderSettings::DTAInputtoDoorControl},
 }};
 
+// The option at a decoder location (90, 91, 98 or 99), or nullptr for any other.
+const TOptionSetting *OptionAtLocation(int location);
+
+// Whether a decoder programmed from config takes the option, so Send writes it and the checks
+// after Send and against the decoder look at it: a series 3 only; in Series 2 compatibility the
+// compatibility flag alone; the DTA choice on a QOR2 only.
+bool DecoderTakesOption(const TDecoderConfiguration &config, TChoice choice);
+
 // "Disabled", "Momentary", "Toggle", in TOutputMode order: every list of modes shows these.
 inline constexpr std::array<std::string_view, 3> OutputModeTexts{"Disabled", "Momentary", "Toggle"};
 
