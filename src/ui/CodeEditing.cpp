@@ -91,11 +91,15 @@ bool IsBlankOrControl(QChar c) {
 
 // Rewrites the text without its blank ends; never refuses, so the fields' own rules still
 // decide about the rest.
+// Drops the blank ends, then holds the text to the field's length: a change that would make
+// it longer is refused whole, never cut.
 class TBlankEndsValidator : public QValidator {
 public:
-  using QValidator::QValidator;
+  TBlankEndsValidator(int maxLength, QObject *parent) : QValidator(parent), MaxLength_(maxLength) {}
   State validate(QString &input, int &pos) const override {
     const QString kept = WithoutBlankEnds(input);
+    if (kept.size() > MaxLength_)
+      return Invalid;
     if (kept.size() != input.size()) {
       const qsizetype leading = input.indexOf(kept);
       pos = int(std::clamp<qsizetype>(pos - std::max<qsizetype>(leading, 0), 0, kept.size()));
@@ -103,7 +107,14 @@ public:
     }
     return Acceptable;
   }
+
+private:
+  int MaxLength_;
 };
+
+// What a code field takes in before its blank ends go: enough for a code copied with the
+// blanks, tabs and line ends around it.
+constexpr int MaxTextBeforeTrimming = 256;
 
 class TUnfocusedWheelGuard : public QObject {
 public:
@@ -134,7 +145,10 @@ QString WithoutBlankEnds(const QString &text) {
 }
 
 void DropBlankEnds(QLineEdit &edit) {
-  edit.setValidator(new TBlankEndsValidator(&edit));
+  // The field's own limit would cut a pasted or dropped text before its blanks go: the
+  // validator holds the limit instead, after trimming.
+  edit.setValidator(new TBlankEndsValidator(edit.maxLength(), &edit));
+  edit.setMaxLength(std::max(edit.maxLength(), MaxTextBeforeTrimming));
 }
 
 bool PasteTrimmed(QLineEdit &edit, const QKeyEvent &event) {

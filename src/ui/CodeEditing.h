@@ -47,7 +47,9 @@ void KeepFocus(QWidget *field, TEditingState &state);
 
 // Text copied from a spreadsheet or a document brings blanks, a tab or a line end: those at
 // either end of a code field's text are dropped before its rules see it, however the text came
-// in (typed, pasted, dropped). Also installs the paste keys' own handling (PasteTrimmed).
+// in (typed, pasted, dropped). The field's maximum length, set before, then counts after the
+// trimming: a change that would pass it is refused whole. Also installs the paste keys' own
+// handling (PasteTrimmed).
 void DropBlankEnds(QLineEdit &edit);
 QString WithoutBlankEnds(const QString &text);
 // A paste key in a code field pastes the clipboard's text without blank ends, so that a full

@@ -270,36 +270,60 @@ struct TPasteCase {
   const char *Kept;
 };
 
+// How the text comes in: the paste key, or the field's Paste (what its context menu runs).
+enum class TPasteWay { Key, Menu };
+
 class PastedCodeTest : public UserCodeGridHandsTest,
-                       public ::testing::WithParamInterface<std::tuple<const char *, TPasteCase>> {};
+                       public ::testing::WithParamInterface<std::tuple<const char *, TPasteCase, TPasteWay>> {
+};
 
 TEST_P(PastedCodeTest, DropsBlanksAndControlCharactersAtTheEnds) {
-  const auto &[fieldName, paste] = GetParam();
+  const auto &[fieldName, paste, way] = GetParam();
   QLineEdit *field = Edit(fieldName);
   FocusOn(field);
   QGuiApplication::clipboard()->setText(QString::fromUtf8(paste.Pasted));
-  Key(Qt::Key_V, Qt::ControlModifier);
+  if (way == TPasteWay::Key)
+    Key(Qt::Key_V, Qt::ControlModifier);
+  else
+    field->paste();
   EXPECT_EQ(field->text(), paste.Kept);
   Key(Qt::Key_Tab);
   EXPECT_NE(Focused(), field);
   EXPECT_TRUE(Boxes.Shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pastes, PastedCodeTest,
-    ::testing::Combine(
-        ::testing::Values("CodeEdit00", "CodeEdit04", "CodeEdit10", "CodeEdit13", "ManagementCode"),
-        ::testing::Values(TPasteCase{"TrailingTab", "5555\t", "5555"},
-                          TPasteCase{"LineEnd", "5555\r\n", "5555"}, TPasteCase{"Blanks", "  5555  ", "5555"},
-                          TPasteCase{"NoBreakSpaceAndTab",
-                                     "\xc2\xa0"
-                                     "5555\t\n",
-                                     "5555"},
-                          TPasteCase{"NineDigitsInTabs", "\t123456789\t", "123456789"},
-                          TPasteCase{"StarAndHash", " 12*# ", "12*#"})),
-    [](const auto &testInfo) {
-      return std::string(std::get<0>(testInfo.param)) + "_" + std::get<1>(testInfo.param).Name;
-    });
+INSTANTIATE_TEST_SUITE_P(Pastes, PastedCodeTest,
+                         ::testing::Combine(::testing::Values("CodeEdit00", "CodeEdit04", "CodeEdit10",
+                                                              "CodeEdit13", "ManagementCode"),
+                                            ::testing::Values(TPasteCase{"TrailingTab", "5555\t", "5555"},
+                                                              TPasteCase{"LineEnd", "5555\r\n", "5555"},
+                                                              TPasteCase{"Blanks", "  5555  ", "5555"},
+                                                              TPasteCase{"NoBreakSpaceAndTab",
+                                                                         "\xc2\xa0"
+                                                                         "5555\t\n",
+                                                                         "5555"},
+                                                              TPasteCase{"NineDigitsInTabs", "\t123456789\t",
+                                                                         "123456789"},
+                                                              TPasteCase{"StarAndHash", " 12*# ", "12*#"}),
+                                            ::testing::Values(TPasteWay::Key, TPasteWay::Menu)),
+                         [](const auto &testInfo) {
+                           return std::string(std::get<0>(testInfo.param)) + "_" +
+                                  std::get<1>(testInfo.param).Name +
+                                  (std::get<2>(testInfo.param) == TPasteWay::Key ? "_Key" : "_Menu");
+                         });
+
+// A code too long for the field, pasted or typed, is refused whole: never cut to a shorter one.
+TEST_F(UserCodeGridHandsTest, ATooLongPastedCodeIsRefusedWholeNotCut) {
+  FocusOn(Code(4));
+  QGuiApplication::clipboard()->setText(" 1234567890 ");
+  Code(4)->paste();
+  EXPECT_EQ(Code(4)->text(), "");
+  Key(Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(Code(4)->text(), "");
+  for (const char digit : std::string("1234567890"))
+    Key(static_cast<Qt::Key>(digit));
+  EXPECT_EQ(Code(4)->text(), "123456789");
+}
 
 // Blanks inside a code are not trimmed: the code is refused as typed.
 TEST_F(UserCodeGridHandsTest, BlanksInsideAPastedCodeStayAndAreRefused) {
