@@ -41,6 +41,7 @@ public:
 };
 
 constexpr TSendSafeguards AllSafeguards{true, true, true};
+constexpr TSendSafeguards VerifyOnly{false, false, true};
 
 TVirtualDecoderOptions Decoder(TQorType type, int series) {
   TVirtualDecoderOptions options;
@@ -60,6 +61,19 @@ TDecoderConfiguration SettingsFor(const TVirtualDecoderOptions &decoder) {
     config.UserCodes[static_cast<std::size_t>(slot)] = {std::to_string(1000 + slot), omMomentary, omToggle};
   return config;
 }
+
+// A Send of SettingsFor(options) to a virtual decoder made from options, through a host that
+// records the safeguards.
+struct TSafeSend {
+  explicit TSafeSend(const TVirtualDecoderOptions &options) : Line(options), Config(SettingsFor(options)) {}
+  TLinkResult Run(bool settings, bool users, const TSendSafeguards &safeguards) {
+    return SendToDecoder(Config, Line.Port(), Line.Clock(), Host, settings, users, safeguards);
+  }
+
+  TSimulatedLine Line;
+  TSafeguardHost Host;
+  TDecoderConfiguration Config;
+};
 
 // --- the read-back check against each write fault ------------------------------------------
 
@@ -81,19 +95,16 @@ TEST_P(ReadBackTest, EndsTheSendWithTheVerifyErrorNamingTheItem) {
   options.DropSlot = c.DropSlot;
   options.AlterSlot = c.AlterSlot;
   options.IgnoreManagementCodeChange = c.IgnoreCodeChange;
-  TSimulatedLine line(options);
-  TSafeguardHost host;
-  TDecoderConfiguration config = SettingsFor(options);
+  TSafeSend send(options);
 
-  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}),
-            lrVerifyFailed);
-  ASSERT_EQ(host.Shown.size(), 1u);
-  EXPECT_EQ(host.Shown.front().Result, lrVerifyFailed);
-  EXPECT_EQ(host.Shown.front().Message.Caption, "Verify Error");
-  EXPECT_EQ(host.Shown.front().Message.Text,
+  EXPECT_EQ(send.Run(true, true, VerifyOnly), lrVerifyFailed);
+  ASSERT_EQ(send.Host.Shown.size(), 1u);
+  EXPECT_EQ(send.Host.Shown.front().Result, lrVerifyFailed);
+  EXPECT_EQ(send.Host.Shown.front().Message.Caption, "Verify Error");
+  EXPECT_EQ(send.Host.Shown.front().Message.Text,
             std::string("The decoder does not hold what was sent.\n\n") + c.Difference);
-  EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{c.Difference});
-  EXPECT_FALSE(line.Port().Connected());
+  EXPECT_EQ(send.Host.Shown.front().Message.Details, std::vector<std::string>{c.Difference});
+  EXPECT_FALSE(send.Line.Port().Connected());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,13 +127,11 @@ TEST(ReadBack, ASeries2InProgramModeThatKeptItsCodeIsNamed) {
   options.ManagementCode = "1357";
   options.ProgramButtonPressed = true;
   options.IgnoreManagementCodeChange = true;
-  TSimulatedLine line(options);
-  TSafeguardHost host;
-  TDecoderConfiguration config = SettingsFor(options);
-  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}),
-            lrVerifyFailed);
-  ASSERT_EQ(host.Shown.size(), 1u);
-  EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{"Management code: 2468 -> 1357"});
+  TSafeSend send(options);
+  EXPECT_EQ(send.Run(true, true, VerifyOnly), lrVerifyFailed);
+  ASSERT_EQ(send.Host.Shown.size(), 1u);
+  EXPECT_EQ(send.Host.Shown.front().Message.Details,
+            std::vector<std::string>{"Management code: 2468 -> 1357"});
 }
 
 TEST(ReadBack, AHealthyDecoderEndsSilentlyOnEverySeries) {
@@ -144,13 +153,11 @@ TEST(ReadBack, AHealthyDecoderEndsSilentlyOnEverySeries) {
 
 TEST(ReadBack, ComparesByValueSoATimeWithALeadingZeroIsTheSame) {
   const TVirtualDecoderOptions options = Decoder(TQorType::QOR2, 3);
-  TSimulatedLine line(options);
-  TSafeguardHost host;
-  TDecoderConfiguration config = SettingsFor(options);
-  config.Settings.Output[1].DOTLTime = "0300";
-  config.UserCodes[42] = {"", omToggle, omToggle}; // a blank slot's modes are never sent
-  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}), lrOK);
-  EXPECT_TRUE(host.Shown.empty());
+  TSafeSend send(options);
+  send.Config.Settings.Output[1].DOTLTime = "0300";
+  send.Config.UserCodes[42] = {"", omToggle, omToggle}; // a blank slot's modes are never sent
+  EXPECT_EQ(send.Run(true, true, VerifyOnly), lrOK);
+  EXPECT_TRUE(send.Host.Shown.empty());
 }
 
 TEST(ReadBack, ListsTheFirstTenDifferencesAndCountsTheRest) {
@@ -170,23 +177,19 @@ TEST(ReadBack, ListsTheFirstTenDifferencesAndCountsTheRest) {
 TEST(ReadBack, SendUsersOnlyChecksTheUsersAndTheCode) {
   TVirtualDecoderOptions options = Decoder(TQorType::QOR2, 3);
   options.DropSlot = 0;
-  TSimulatedLine line(options);
-  TSafeguardHost host;
-  TDecoderConfiguration config = SettingsFor(options);
-  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, false, true, {false, false, true}),
-            lrVerifyFailed);
-  ASSERT_EQ(host.Shown.size(), 1u);
-  EXPECT_EQ(host.Shown.front().Message.Details, std::vector<std::string>{"User 000 code: 1000 -> (blank)"});
+  TSafeSend send(options);
+  EXPECT_EQ(send.Run(false, true, VerifyOnly), lrVerifyFailed);
+  ASSERT_EQ(send.Host.Shown.size(), 1u);
+  EXPECT_EQ(send.Host.Shown.front().Message.Details,
+            std::vector<std::string>{"User 000 code: 1000 -> (blank)"});
 }
 
 TEST(ReadBack, SendSettingsOnlyIsNotUpsetByAUserFault) {
   TVirtualDecoderOptions options = Decoder(TQorType::QOR2, 3);
   options.DropSlot = 0;
-  TSimulatedLine line(options);
-  TSafeguardHost host;
-  TDecoderConfiguration config = SettingsFor(options);
-  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, false, {false, false, true}), lrOK);
-  EXPECT_TRUE(host.Shown.empty());
+  TSafeSend send(options);
+  EXPECT_EQ(send.Run(true, false, VerifyOnly), lrOK);
+  EXPECT_TRUE(send.Host.Shown.empty());
 }
 
 // A read-back that cannot be completed is no success either: the Send ends with the read's
@@ -197,8 +200,7 @@ TEST(ReadBack, AReadBackThatFailsEndsTheSendWithItsResult) {
   line.Decoder().AddFault({TSimStep::UserBlock, TSimFault::CutReply, 3});
   TSafeguardHost host;
   TDecoderConfiguration config = SettingsFor(options);
-  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, {false, false, true}),
-            lrDataError);
+  EXPECT_EQ(SendToDecoder(config, line.Port(), line.Clock(), host, true, true, VerifyOnly), lrDataError);
   ASSERT_EQ(host.Shown.size(), 1u);
   EXPECT_EQ(host.Shown.front().Result, lrDataError);
   EXPECT_EQ(line.Decoder().Memory().Code(399), "1399") << "the Send itself went through";
