@@ -6,7 +6,6 @@
 #include <QSaveFile>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -14,33 +13,36 @@
 
 namespace {
 
-// The file is written into one buffer, each piece copied in place: a file of 800 users is made
-// without a heap allocation per line.
+// The file is written into one buffer, each piece written in place: a file of 800 users is made
+// without a heap allocation per line, and the short pieces (separators, digits) without a copy.
 class TFileText {
 public:
-  explicit TFileText(int lines) : Bytes_(64 + 40 * static_cast<qsizetype>(lines), Qt::Uninitialized) {}
+  explicit TFileText(int lines)
+      : Bytes_(64 + 40 * static_cast<qsizetype>(lines), Qt::Uninitialized), Data_(Bytes_.data()) {}
 
   TFileText &Add(std::string_view text) {
-    const auto size = static_cast<qsizetype>(text.size());
-    if (Used_ + size > Bytes_.size())
-      Bytes_.resize(std::max(2 * Bytes_.size(), Used_ + size));
-    std::memcpy(Bytes_.data() + Used_, text.data(), text.size());
-    Used_ += size;
-    return *this;
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    return Advance(text.size());
   }
-  TFileText &Add(char c) { return Add(std::string_view(&c, 1)); }
+  TFileText &Add(char c) {
+    *Room(1) = c;
+    return Advance(1);
+  }
   TFileText &Add(int number) {
-    std::array<char, 12> digits{};
-    const std::to_chars_result end = std::to_chars(digits.data(), digits.data() + digits.size(), number);
-    return Add(std::string_view(digits.data(), static_cast<std::size_t>(end.ptr - digits.data())));
+    constexpr std::size_t MaxChars = 11; // "-2147483648"
+    char *const at = Room(MaxChars);
+    return Advance(static_cast<std::size_t>(std::to_chars(at, at + MaxChars, number).ptr - at));
   }
-  TFileText &AddUserKey(std::string_view prefix, int index) {
-    std::array<char, UserKeyDigits> digits{};
-    for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit, index /= 10)
-      *digit = static_cast<char>('0' + index % 10);
-    return Add(prefix).Add(std::string_view(digits.data(), digits.size()));
+  // "User012 = ", "Name012 = ": the prefix, the user index in three digits and the separator.
+  TFileText &StartUserLine(std::string_view prefix, int index) {
+    char *const digits = Room(UserKeyDigits + prefix.size()) + prefix.size();
+    std::memcpy(digits - prefix.size(), prefix.data(), prefix.size());
+    for (int at = UserKeyDigits - 1; at >= 0; --at, index /= 10)
+      digits[at] = static_cast<char>('0' + index % 10);
+    return Advance(prefix.size() + UserKeyDigits).StartValue();
   }
-  TFileText &StartValue() { return Add(" = "); }
+  TFileText &StartValue() { return AddShort(" = "); }
+  TFileText &AddListSeparator() { return AddShort(", "); }
   void EndLine() { Add('\n'); }
 
   QByteArray Take() {
@@ -49,7 +51,31 @@ public:
   }
 
 private:
+  // A separator, stored byte by byte: its length is known here, so no copy is called.
+  template <std::size_t N> TFileText &AddShort(const char (&text)[N]) {
+    char *const at = Room(N - 1);
+    for (std::size_t i = 0; i + 1 < N; ++i)
+      at[i] = text[i];
+    return Advance(N - 1);
+  }
+  // Where the next `size` bytes go; Advance takes them into the text.
+  char *Room(std::size_t size) {
+    if (Used_ + static_cast<qsizetype>(size) > Bytes_.size())
+      Grow(size);
+    return Data_ + Used_;
+  }
+  // Rare, and kept out of the pieces that the writer inlines.
+  [[gnu::noinline]] void Grow(std::size_t size) {
+    Bytes_.resize(std::max(2 * Bytes_.size(), Used_ + static_cast<qsizetype>(size)));
+    Data_ = Bytes_.data();
+  }
+  TFileText &Advance(std::size_t size) {
+    Used_ += static_cast<qsizetype>(size);
+    return *this;
+  }
+
   QByteArray Bytes_;
+  char *Data_; // Bytes_'s, which this text alone holds
   qsizetype Used_ = 0;
 };
 
@@ -74,7 +100,9 @@ void AddOutputLines(TFileText &file, int n, const TOutputSettings &output) {
 
 } // namespace
 
-QByteArray SettingsFileBytes(const TDecoderConfiguration &config, bool withUsers) {
+// Flattened: in builds with run-time checks the small piece writers above otherwise stay calls,
+// several for each of up to 800 user lines.
+[[gnu::flatten]] QByteArray SettingsFileBytes(const TDecoderConfiguration &config, bool withUsers) {
   TFileText file(30 + (withUsers ? config.UserCount() : 0));
   file.Add(SettingsFileHeader).Add("\n\n");
   AddSettingLine(file, DecoderTypeKey, config.DecoderType() + 2 * config.DecoderSeries());
@@ -85,15 +113,15 @@ QByteArray SettingsFileBytes(const TDecoderConfiguration &config, bool withUsers
     AddOutputLines(file, n, config.Settings.Output[static_cast<std::size_t>(n)]);
   for (int i = 0; withUsers && i < config.UserCount(); ++i) {
     const TUserCode &user = config.UserCodes[static_cast<std::size_t>(i)];
-    file.AddUserKey(UserKeyPrefix, i).StartValue().Add(user.Code).Add(", ").Add(int{user.Output1Mode});
-    file.Add(", ").Add(int{user.Output2Mode}).EndLine();
+    file.StartUserLine(UserKeyPrefix, i).Add(user.Code).AddListSeparator().Add(int{user.Output1Mode});
+    file.AddListSeparator().Add(int{user.Output2Mode}).EndLine();
   }
   for (int i = 0; i < MaxUsers; ++i)
     for (const TUserTextKey &key : UserTextKeys) {
       const std::string &text = config.UserCodes[static_cast<std::size_t>(i)].*key.Field;
       // Cleaned again so that no line break can ever split a line of the file.
       if (!text.empty())
-        file.AddUserKey(key.Prefix, i).StartValue().Add(CleanUserText(text, key.MaxLength)).EndLine();
+        file.StartUserLine(key.Prefix, i).Add(CleanUserText(text, key.MaxLength)).EndLine();
     }
   return file.Take();
 }

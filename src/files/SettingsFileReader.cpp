@@ -15,8 +15,12 @@
 
 namespace {
 
-bool IsTerminator(char c) {
-  return c == '\r' || c == '\n';
+// Where the line in `text` ends: at its first CR or LF, npos without one. A byte at a time with
+// the test inline; find_first_of would look each byte up in the two terminators.
+std::size_t TerminatorIn(std::string_view text) {
+  const auto terminator = std::ranges::find_if(text, [](char c) { return c == '\r' || c == '\n'; });
+  return terminator == text.end() ? std::string_view::npos
+                                  : static_cast<std::size_t>(terminator - text.begin());
 }
 
 // Blanks and control characters, as the file's trimming rule counts them.
@@ -219,19 +223,19 @@ std::string_view View(const QByteArray &text) {
 
 bool ReadSettingsLine(QIODevice &file, QByteArray &line) {
   line.clear();
-  char chunk[1024];
+  // Most lines are short: a small look ahead copies little more than the line itself.
+  char chunk[256];
   for (;;) {
     const qint64 got = file.peek(chunk, sizeof chunk);
     if (got <= 0)
       return true;
-    const char *end = chunk + got;
-    const char *terminator = std::find_if(static_cast<const char *>(chunk), end, IsTerminator);
-    const bool complete = terminator != end;
-    const qint64 taken = complete ? terminator - chunk + 1 : got;
+    const std::size_t terminator = TerminatorIn({chunk, static_cast<std::size_t>(got)});
+    const bool complete = terminator != std::string_view::npos;
+    const qint64 taken = complete ? static_cast<qint64>(terminator) + 1 : got;
     const qint64 room = std::max<qint64>(0, MaxSettingsLineLength - line.size());
     line.append(chunk, static_cast<qsizetype>(std::min(complete ? taken - 1 : taken, room)));
     if (complete)
-      line.append(*terminator);
+      line.append(chunk[terminator]);
     file.skip(taken);
     if (complete)
       return false;
@@ -263,7 +267,7 @@ TLoadResult ApplyLinesAfterHeader(TNextLine nextLine, TDecoderConfiguration &con
 // ReadSettingsLine over bytes in memory, without copying them: the line without its
 // terminator, which the line's trimming would drop anyway.
 bool NextLineOf(std::string_view &rest, std::string_view &line) {
-  const std::size_t terminator = rest.find_first_of("\r\n");
+  const std::size_t terminator = TerminatorIn(rest);
   line = rest.substr(0, std::min<std::size_t>(terminator, MaxSettingsLineLength));
   if (terminator == std::string_view::npos) {
     rest = {};

@@ -163,7 +163,8 @@ public:
   std::string DecoderRevision; // empty, or "'a'"
 
   TDecoderSettings Settings;
-  std::array<TUserCode, MaxUsers> UserCodes{};
+  // Each member has its initialiser; "{}" would also clear all 800 users' bytes first.
+  std::array<TUserCode, MaxUsers> UserCodes;
 
   int UserCount() const { return UserCount_; }
   bool IsSeries3() const { return DecoderSeries_ == 2; }
