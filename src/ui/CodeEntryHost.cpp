@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QWidget>
@@ -68,6 +69,9 @@ TDialogButtons MakeDialogButtons(QWidget *parent) {
       make("HelpButton", "&Help", parent->style()->standardIcon(QStyle::SP_DialogHelpButton)),
       make("CancelButton", "&Cancel"), make("OKButton", "&OK")};
   buttons.OK->setDefault(true);
+  // F1 as in the main window, whose shortcut a modal dialog keeps from firing: this dialog's help.
+  auto *helpKey = new QShortcut(QKeySequence::HelpContents, parent);
+  QObject::connect(helpKey, &QShortcut::activated, buttons.Help, &QPushButton::click);
   return buttons;
 }
 

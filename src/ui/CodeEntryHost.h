@@ -37,7 +37,8 @@ void FinishCodeEntry(const TCodeEntryHost &host);
 QComboBox *MakeOutputComboBox(QWidget *parent, const QString &name);
 TOutputMode SelectedMode(const QComboBox *list);
 QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &caption, QWidget *buddy);
-// "&Help", "&Cancel" and the default "&OK", named HelpButton, CancelButton and OKButton.
+// "&Help", "&Cancel" and the default "&OK", named HelpButton, CancelButton and OKButton. F1
+// anywhere in the dialog clicks Help.
 struct TDialogButtons {
   QPushButton *Help;
   QPushButton *Cancel;

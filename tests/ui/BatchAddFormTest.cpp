@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 
 namespace {
@@ -190,6 +191,18 @@ TEST_F(BatchAddFormTest, HelpStillOpensWithAShortStartCode) {
   QApplication::processEvents();
   EXPECT_EQ(helpTopics, QStringList{"::/BatchAdd.htm"});
   EXPECT_EQ(QApplication::focusWidget(), dialog->StartCodeEdit);
+}
+
+TEST_F(BatchAddFormTest, F1OpensItsHelpFromEveryField) {
+  for (QWidget *field : std::initializer_list<QWidget *>{dialog->UserNoEdit, dialog->NoCodesEdit,
+                                                         dialog->StartCodeEdit, dialog->Output1ComboBox}) {
+    FocusAndSettle(field);
+    QTest::keyClick(field, Qt::Key_F1);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), field) << field->objectName().toStdString();
+  }
+  EXPECT_EQ(helpTopics, QStringList(4, "::/BatchAdd.htm"));
+  EXPECT_EQ(dialog->StartCodeEdit->text(), "0000"); // F1 typed nothing
 }
 
 struct TOKCase {

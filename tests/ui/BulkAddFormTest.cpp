@@ -1,9 +1,9 @@
 #include "ui/BulkAddForm.h"
 
 #include "CodeEntryTestSupport.h"
-#include "support/FakeMessageBoxes.h"
 #include "link/CPort.h"
 #include "sim/PseudoTerminal.h"
+#include "support/FakeMessageBoxes.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -84,6 +84,21 @@ TEST_F(BulkAddCommandTest, EntriesAreListedAcknowledgedAndWrittenAfterOK) {
   EXPECT_FALSE(Port.OnRxChar);
   EXPECT_TRUE(Port.Events().Empty());
   EXPECT_TRUE(boxes.Shown.empty());
+}
+
+TEST_F(BulkAddCommandTest, F1OpensItsHelpWhileItListens) {
+  QStringList topics;
+  host.ShowHelp = [&](const QString &topic) { topics << topic; };
+  WhenModalShown([&](QDialog &d) {
+    auto &dialog = static_cast<TBulkAdd &>(d);
+    EXPECT_TRUE(ShowActive(dialog));
+    dialog.UserNoEdit->setFocus();
+    QTest::keyClick(dialog.UserNoEdit, Qt::Key_F1);
+    dialog.CancelButton->click();
+  });
+  BulkAddMenuItemClick(&owner, config, Port, host);
+  EXPECT_EQ(topics, QStringList{"::/BulkAdd.htm"});
+  EXPECT_FALSE(Port.Connected());
 }
 
 TEST_F(BulkAddCommandTest, RejectedEntriesShowTheirStatusLine) {
