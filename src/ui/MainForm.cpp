@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -52,6 +53,15 @@ QFont FormFont() {
   font.setFamilies(
       {"MS Sans Serif", "Microsoft Sans Serif", "Liberation Sans", "Arial", "Nimbus Sans", "DejaVu Sans"});
   font.setPixelSize(11);
+  return font;
+}
+
+// `font` a pixel smaller at a time, down to three quarters of its size, until `text` fits in
+// `width`: panel 1 keeps its place, and a long port name (ttyACM10 - Connected) is still whole.
+QFont FontToFit(QFont font, const QString &text, int width) {
+  const int smallest = font.pixelSize() * 3 / 4;
+  while (QFontMetrics(font).horizontalAdvance(text) > width && font.pixelSize() > smallest)
+    font.setPixelSize(font.pixelSize() - 1);
   return font;
 }
 
@@ -528,6 +538,7 @@ void TMain::RestoreStatusText() {
 }
 
 void TMain::ShowPortName(const QString &text) {
+  StatusPanel1->setFont(FontToFit(font(), text, StatusPanel1->contentsRect().width()));
   StatusPanel1->setText(text);
   StatusPanel1->repaint();
 }

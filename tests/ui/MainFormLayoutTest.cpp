@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "ui/PortMenuCaptions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -192,6 +193,26 @@ TEST_F(MainWindowTest, PortEventsShowTheConnectedStateInPanel1) {
   EXPECT_EQ(main.StatusPanel1->text(), "COM1 - Connected");
   main.ComPort.OnAfterClose();
   EXPECT_EQ(main.StatusPanel1->text(), "COM1");
+}
+
+// Panel 1 keeps its place; a long port name is shown whole, in a smaller font when it must be.
+TEST_F(MainWindowTest, LongPortNamesShowWholeInPanel1) {
+  TMain &main = Start();
+  main.show();
+  const QFont normal = main.StatusPanel1->font();
+  for (const char *port :
+       {"COM1", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/pts/12", "/dev/ttyACM10", "/dev/ttyUSB127"}) {
+    main.ComPort.SetPort(port);
+    main.ComPort.OnAfterOpen();
+    const QLabel &panel = *main.StatusPanel1;
+    const QString shown = PortDisplayName(port) + " - Connected";
+    EXPECT_EQ(panel.text(), shown);
+    EXPECT_LE(QFontMetrics(panel.font()).horizontalAdvance(shown), panel.contentsRect().width()) << port;
+  }
+  main.ComPort.SetPort("COM1");
+  main.ComPort.OnAfterOpen();
+  EXPECT_EQ(main.StatusPanel1->font(), normal); // a short name keeps the normal font
+  EXPECT_EQ(main.StatusPanel1->geometry().right(), main.StatusBar->width() - 1);
 }
 
 // After the management code the Tab key runs through the output settings, then the series 3
