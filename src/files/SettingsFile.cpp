@@ -19,6 +19,9 @@ class TFileText {
 public:
   explicit TFileText(int lines)
       : Bytes_(64 + 40 * static_cast<qsizetype>(lines), Qt::Uninitialized), Data_(Bytes_.data()) {}
+  // A copy would share Bytes_ and write through Data_ without detaching it.
+  TFileText(const TFileText &) = delete;
+  TFileText &operator=(const TFileText &) = delete;
 
   TFileText &Add(std::string_view text) {
     std::memcpy(Room(text.size()), text.data(), text.size());
@@ -75,7 +78,7 @@ private:
   }
 
   QByteArray Bytes_;
-  char *Data_; // Bytes_'s, which this text alone holds
+  char *Data_; // Bytes_.data(), kept: Bytes_ is never shared, so it never detaches
   qsizetype Used_ = 0;
 };
 

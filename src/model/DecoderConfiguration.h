@@ -21,6 +21,7 @@ inline constexpr int MaxCodeLength = 9;
 inline constexpr int MaxNameLength = 40;
 inline constexpr int MaxNoteLength = 200;
 
+// Every member needs its initialiser: a configuration default-initialises its 800 users.
 struct TUserCode {
   std::string Code; // empty, or up to 9 of "0"-"9", "*", "#"
   TOutputMode Output1Mode = omDisabled;

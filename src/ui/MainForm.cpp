@@ -58,6 +58,7 @@ QFont FormFont() {
 
 // `font` a pixel smaller at a time, down to three quarters of its size, until `text` fits in
 // `width`: panel 1 keeps its place, and a long port name (ttyACM10 - Connected) is still whole.
+// The form's font is set in pixels (FormFont); a font set in points is returned as it is.
 QFont FontToFit(QFont font, const QString &text, int width) {
   const int smallest = font.pixelSize() * 3 / 4;
   while (QFontMetrics(font).horizontalAdvance(text) > width && font.pixelSize() > smallest)

@@ -200,6 +200,7 @@ TEST_F(MainWindowTest, LongPortNamesShowWholeInPanel1) {
   TMain &main = Start();
   main.show();
   const QFont normal = main.StatusPanel1->font();
+  int tooLongInTheNormalFont = 0;
   for (const char *port :
        {"COM1", "/dev/ttyS0", "/dev/ttyUSB0", "/dev/pts/12", "/dev/ttyACM10", "/dev/ttyUSB127"}) {
     main.ComPort.SetPort(port);
@@ -208,11 +209,15 @@ TEST_F(MainWindowTest, LongPortNamesShowWholeInPanel1) {
     const QString shown = PortDisplayName(port) + " - Connected";
     EXPECT_EQ(panel.text(), shown);
     EXPECT_LE(QFontMetrics(panel.font()).horizontalAdvance(shown), panel.contentsRect().width()) << port;
+    if (QFontMetrics(normal).horizontalAdvance(shown) > panel.contentsRect().width())
+      ++tooLongInTheNormalFont;
   }
   main.ComPort.SetPort("COM1");
   main.ComPort.OnAfterOpen();
   EXPECT_EQ(main.StatusPanel1->font(), normal); // a short name keeps the normal font
   EXPECT_EQ(main.StatusPanel1->geometry().right(), main.StatusBar->width() - 1);
+  if (tooLongInTheNormalFont == 0)
+    GTEST_SKIP() << "the fonts here fit every name in the normal size: nothing needed shrinking";
 }
 
 // After the management code the Tab key runs through the output settings, then the series 3
