@@ -104,8 +104,8 @@ private:
   TLinkResult SetManagementCode();
   TLinkResult SendSettings();
   TLinkResult SendOptions();
-  int OptionModelValue(int location) const;
-  int OptionDecoderValue(int location) const;
+  // Whether the decoder as read already holds the model's value of the option at `location`.
+  bool DecoderHoldsOption(int location) const;
   TLinkResult SendOption();
   TLinkResult SendOutputs();
   TLinkResult SendOutputSetting(int j);
@@ -299,31 +299,11 @@ TLinkResult TSendOperation::SendSettings() {
 
 // --- Series 3 options, locations 99 down to 90 -------------------------------------------
 
-int TSendOperation::OptionModelValue(int location) const {
-  const TDecoderSettings &model = Config_.Settings;
-  switch (location) {
-  case 90:
-    return model.DefaultCodeMode;
-  case 91:
-    return model.MomentaryCodesCancelToggle;
-  case 98:
-    return model.DTAInputtoDoorControl;
-  default:
-    return model.Series2Compatibility;
-  }
-}
-
-int TSendOperation::OptionDecoderValue(int location) const {
-  switch (location) {
-  case 90:
-    return Decoder_.DefaultCodeMode;
-  case 91:
-    return Decoder_.MomentaryCodesCancelToggle;
-  case 98:
-    return Decoder_.DTAInputtoDoorControl;
-  default:
-    return Decoder_.Series2Compatibility;
-  }
+bool TSendOperation::DecoderHoldsOption(int location) const {
+  for (const TOptionLocation &option : OptionLocations)
+    if (option.Location == location)
+      return Config_.Settings.*option.Setting == Decoder_.*option.Decoded;
+  return false;
 }
 
 TLinkResult TSendOperation::SendOptions() {
@@ -337,8 +317,7 @@ TLinkResult TSendOperation::SendOptions() {
     Link_.StepProgress();
     // Locations 92 to 97 hold nothing; a QOR1 keeps its own DTA choice.
     const TOptionSetting *option = OptionAtLocation(location);
-    if (option == nullptr || !DecoderTakesOption(Config_, option->Choice) ||
-        OptionModelValue(location) == OptionDecoderValue(location))
+    if (option == nullptr || !DecoderTakesOption(Config_, option->Choice) || DecoderHoldsOption(location))
       continue;
     Frame_[OptionValueAt] = OptionLocationByte(location, Config_.Settings, Config_.DecoderType());
     result = SendOption();

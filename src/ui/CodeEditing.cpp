@@ -89,8 +89,6 @@ bool IsBlankOrControl(QChar c) {
   return c.isSpace() || c.category() == QChar::Other_Control || c.category() == QChar::Other_Format;
 }
 
-// Rewrites the text without its blank ends; never refuses, so the fields' own rules still
-// decide about the rest.
 // Drops the blank ends, then holds the text to the field's length: a change that would make
 // it longer is refused whole, never cut.
 class TBlankEndsValidator : public QValidator {
